@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include "pages/PlayerPage.h"
+#include "platform/core/Cp1251.h"
+
+namespace {
+
+// Expected pages are written here in readable text and turned into the page's code page.
+std::string cp(std::string_view utf8) {
+    return cp1251::fromUtf8(utf8);
+}
+
+const std::string kBase = "http://127.0.0.1:8080";
+
+const std::string kBanner =
+    cp("<div align=\"center\"><b>ПОДОЖДИТЕ ПОКА ЗАГРУЗИТСЯ ПРОИГРОВАТЕЛЬ</b></div>");
+
+// The Flash player for films and cartoons up to the stream address, on the test base URL.
+const std::string kFlashHead =
+    "<div align=\"center\"><object id=\"videoplayer5655\" type=\"application/x-shockwave-flash\" "
+    "data=\"http://127.0.0.1:8080/player/player.swf\" width=\"500\" height=\"375\"><param "
+    "name=\"allowFullScreen\" value=\"true\" /><param name=\"allowScriptAccess\" "
+    "value=\"always\" /><param name=\"wmode\" value=\"transparent\" /><param name=\"movie\" "
+    "value=\"http://127.0.0.1:8080/player/player.swf\" /><param name=\"flashvars\" "
+    "value=\"comment=Korvex&st=http://127.0.0.1:8080/player/video18-805.txt&file=http://";
+
+std::string flashPage(const std::string& link, const std::string& notice) {
+    return kBanner + kFlashHead + link + ".flv\" /></object></div><div align=\"center\">" + notice +
+           "</div>";
+}
+
+const std::string kFilmPage =
+    "<html><head><meta name=\"description\" content=\"x\" /></head><body>\r\n"
+    "<embed src=\"/p.swf\" flashvars=\"file=http://media.example.net/v/805/clip.flv&amp;a=1\">"
+    "\r\n<a href=\"file=http://other.example/second.flv\">second</a></body></html>";
+
+TEST(PlayerPage, FilmPageCarriesTheStreamAddressAndTheNoticeWithItsPlaceholderReplaced) {
+    const std::string notice = cp("Не играет? <a href=\"http://ссылка.flv\">Скачайте ссылка</a");
+    const PlayerPage result = buildPlayerPage(Category::Films, kFilmPage, notice, kBase);
+
+    EXPECT_EQ(result.link, "media.example.net/v/805/clip");
+    EXPECT_EQ(result.page,
+              flashPage("media.example.net/v/805/clip",
+                        cp("Не играет? <a href=\"http://media.example.net/v/805/clip.flv\">"
+                           "Скачайте media.example.net/v/805/clip</a")));
+    ASSERT_TRUE(result.templateA && result.templateA2);
+    EXPECT_EQ(*result.templateA + *result.templateA2, kFlashHead);
+    EXPECT_EQ(result.templateA->back(), ' ');
+}
+
+TEST(PlayerPage, CartoonsAreBuiltExactlyLikeFilms) {
+    const std::string notice = cp("ссылка");
+    const PlayerPage film = buildPlayerPage(Category::Films, kFilmPage, notice, kBase);
+    const PlayerPage cartoon = buildPlayerPage(Category::Cartoons, kFilmPage, notice, kBase);
+    EXPECT_EQ(cartoon.page, film.page);
+    EXPECT_EQ(cartoon.link, film.link);
+}
+
+TEST(PlayerPage, WithoutANoticeThePageEndsWithTheFixedTextAndTheClosingDivision) {
+    EXPECT_EQ(buildPlayerPage(Category::Films, kFilmPage, "", kBase).page,
+              flashPage("media.example.net/v/805/clip", ""));
+    EXPECT_EQ(buildPlayerPage(Category::Serials, "<object id=\"a\"></object>", "", kBase).page,
+              kBanner + "<div align=\"center\"><object id=\"a\"></object></div>"
+                        "<div align=\"center\"></div>");
+    EXPECT_EQ(buildPlayerPage(Category::VKontakte, "", "", kBase).page,
+              kBanner +
+                  "<div align=\"center\"><iframe src=\"</iframe><div align=\"center\"></div>");
+}
+
+TEST(PlayerPage, SerialObjectIsReproducedWhole) {
+    const std::string object =
+        "pl1\" width=\"607\" height=\"360\"><param name=\"movie\" value=\"http://s.example/p.swf\" "
+        "/><param name=\"flashvars\" value=\"id=9&amp;s=2\" /><embed "
+        "src=\"http://s.example/p.swf\" "
+        "/>";
+    const std::string page =
+        "<p>Серия 1</p><object id=\"" + object + "</object><object id=\"second\"></object>";
+    const PlayerPage result =
+        buildPlayerPage(Category::Serials, page, cp("Смотрите на ссылка"), kBase);
+    EXPECT_EQ(result.link, object);
+    EXPECT_EQ(result.page, kBanner + "<div align=\"center\"><object id=\"" + object +
+                               "</object></div><div align=\"center\">" + cp("Смотрите на ") +
+                               object + "</div>");
+    EXPECT_FALSE(result.templateA.has_value());
+    EXPECT_FALSE(result.templateA2.has_value());
+}
+
+TEST(PlayerPage, VKontakteFrameIsReassembledInItsOpenDivision) {
+    const std::string frame = "http://vk.com/video_ext.php?oid=-1&id=2&hash=ab\" width=\"607\" "
+                              "height=\"360\" frameborder=\"0\">";
+    const std::string page =
+        "<iframe src=\"http://ads.example\"></iframe><div align=\"center\"><iframe src=\"" + frame +
+        "</iframe></div>";
+    const PlayerPage result = buildPlayerPage(Category::VKontakte, page, cp("<u>ссылка"), kBase);
+    EXPECT_EQ(result.link, frame);
+    EXPECT_EQ(result.page, kBanner + "<div align=\"center\"><iframe src=\"" + frame +
+                               "</iframe><div align=\"center\"><u>" + frame + "</div>");
+}
+
+// A page without the markers is no failure: what the cut yields goes in. In the Flash
+// player it stands inside an attribute value, so it must not be able to close it.
+TEST(PlayerPage, PageWithoutMarkersGoesInUncheckedButCannotBreakOutOfTheFlashAttribute) {
+    // The cut drops the first 11 characters when the start marker is missing.
+    const std::string page = "<!-- 11 -->\"><script>alert(1)</script> no player</body></html>";
+    const PlayerPage film = buildPlayerPage(Category::Films, page, "", kBase);
+    EXPECT_EQ(film.link, "\"><script>alert(1)</script> no player</body></html>");
+    EXPECT_EQ(film.page,
+              flashPage("&quot;&gt;&lt;script&gt;alert(1)&lt;/script&gt; no player&lt;/body&gt;"
+                        "&lt;/html&gt;",
+                        ""));
+
+    // Embed code is markup by design and goes in as it is.
+    const PlayerPage serial = buildPlayerPage(Category::Serials, page, "", kBase);
+    EXPECT_EQ(serial.link, "\"><script>alert(1)</script> no player</body></html>");
+    EXPECT_NE(serial.page.find("<object id=\"" + serial.link + "</object>"), std::string::npos);
+}
+
+TEST(PlayerPage, AddressesWithQueryStringsStayAsTheyAre) {
+    const PlayerPage film =
+        buildPlayerPage(Category::Films, "file=http://h.example/get?id=5&key=a%22b.flv", "", kBase);
+    EXPECT_EQ(film.page, flashPage("h.example/get?id=5&key=a%22b", ""));
+}
+
+TEST(PlayerPage, LinkAndNoticeAreKeptOnlyUpToTheirFirstNul) {
+    const std::string page = std::string("file=http://good.example/a\0hidden.flv", 37);
+    const std::string notice = cp("Новости") + '\0' + cp(" и ссылка");
+    for (Category c : {Category::Films, Category::Serials}) {
+        const PlayerPage result = buildPlayerPage(c, page, notice, kBase);
+        EXPECT_EQ(result.page.find('\0'), std::string::npos);
+        EXPECT_EQ(result.page.substr(result.page.size() - 13), cp("Новости</div>"));
+    }
+    const PlayerPage film = buildPlayerPage(Category::Films, page, notice, kBase);
+    EXPECT_EQ(film.link, "good.example/a");
+    EXPECT_EQ(film.page, flashPage("good.example/a", cp("Новости")));
+}
+
+TEST(PlayerPage, LineBreaksBecomeCrLf) {
+    const std::string page = "<object id=\"x\">\n<param a=\"1\" />\r<param b=\"2\" />\r\n</object>";
+    const PlayerPage result =
+        buildPlayerPage(Category::Serials, page, "line one\nline two\r\rend\r\n", kBase);
+    EXPECT_EQ(result.page, kBanner + "<div align=\"center\"><object id=\"x\">\r\n<param "
+                                     "a=\"1\" />\r\n<param b=\"2\" />\r\n</object></div>"
+                                     "<div align=\"center\">line one\r\nline two\r\n\r\nend\r\n"
+                                     "</div>");
+}
+
+TEST(PlayerPage, InsertedLinkIsNotSearchedAgain) {
+    const std::string word = cp("ссылка");
+    const PlayerPage result = buildPlayerPage(
+        Category::Serials, "<object id=\"" + word + word + "</object>", word + "|" + word, kBase);
+    EXPECT_EQ(result.page, kBanner + "<div align=\"center\"><object id=\"" + word + word +
+                               "</object></div><div align=\"center\">" + word + word + "|" + word +
+                               word + "</div>");
+}
+
+TEST(LineBreaks, EveryLoneCrOrLfBecomesCrLf) {
+    EXPECT_EQ(normaliseLineBreaks(""), "");
+    EXPECT_EQ(normaliseLineBreaks("a\r\nb"), "a\r\nb");
+    EXPECT_EQ(normaliseLineBreaks("\na\rb\n\rc\r"), "\r\na\r\nb\r\n\r\nc\r\n");
+    EXPECT_EQ(normaliseLineBreaks("\r\r\n\n"), "\r\n\r\n\r\n");
+}
+
+} // namespace
