@@ -21,7 +21,7 @@ private:
     class Name : public Base {                                                                     \
     public:                                                                                        \
         using Base::Base;                                                                          \
-        const char* className() const noexcept override { return #Name; }                         \
+        const char* className() const noexcept override { return #Name; }                          \
     }
 
 // Text that cannot be read as a number, in the runtime's wording.

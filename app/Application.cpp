@@ -1,0 +1,43 @@
+#include "app/Application.h"
+
+#include "platform/Shell.h"
+
+#include <QFileInfo>
+#include <QIcon>
+#include <exception>
+
+static void initResources() {
+    Q_INIT_RESOURCE(zantrel);
+}
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    initResources();
+    platform::setApplicationTitle(titleFromExecutable(applicationFilePath()));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/zantrel.png")));
+}
+
+QString TApplication::titleFromExecutable(const QString& path) {
+    QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        name.truncate(dot);
+    if (name.size() > 1)
+        name = name.left(1) + name.mid(1).toLower();
+    return name;
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        platform::showException(e);
+    } catch (...) {
+        platform::showUnknownException();
+    }
+    return false;
+}
+
+void TApplication::terminate() {
+    terminated_ = true;
+    exit(0);
+}

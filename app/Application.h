@@ -1,0 +1,24 @@
+#pragma once
+// The application object: its title, and the application-wide handler that turns every
+// failure no handler caught into the error box, so the event loop goes on.
+#include <QApplication>
+
+class TApplication : public QApplication {
+    Q_OBJECT
+public:
+    TApplication(int& argc, char** argv);
+
+    // The title rule: the executable's file name without its directory, cut at the first
+    // ".", every character after the first in lower case.
+    static QString titleFromExecutable(const QString& path);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // Ends the event loop once the running handler returns; the main window's close
+    // handler does not run.
+    void terminate();
+    bool terminated() const { return terminated_; }
+
+private:
+    bool terminated_ = false;
+};

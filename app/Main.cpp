@@ -1,0 +1,141 @@
+#include "app/Main.h"
+
+#include "catalogue/DBControls.h"
+#include "catalogue/DataModule.h"
+#include "platform/Guard.h"
+#include "ui_Main.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScreen>
+#include <QStyle>
+#include <QTabBar>
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+const QColor kSkyBlue(166, 202, 240);
+}
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_unique<Ui::MainForm>()) {
+    ui_->setupUi(this);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/zantrel.png")));
+    // Fixed single border with the system menu and the minimise box only.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+
+    QPalette sky = palette();
+    sky.setColor(QPalette::Window, kSkyBlue);
+    setPalette(sky);
+    setAutoFillBackground(true);
+    ui_->centralwidget->setAutoFillBackground(true);
+
+    QPalette white = ui_->StaticText2->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    ui_->StaticText2->setPalette(white);
+    ui_->StaticText2->setAutoFillBackground(true);
+
+    QTabBar* tabs = ui_->PageControl1->tabBar();
+    tabs->setAttribute(Qt::WA_Hover, true);
+    tabs->setExpanding(false);
+    ui_->PageControl1->setCurrentIndex(0);
+
+    ui_->StartBitBtn->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    ui_->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    ui_->BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+
+    connect(ui_->BitBtn2, &QPushButton::clicked, this, platform::guard([this] { BitBtn2Click(); }));
+    connect(ui_->N6, &QAction::triggered, this, platform::guard([this] { N6Click(); }));
+
+    // The client area is fixed; the menu bar sits above it.
+    ui_->centralwidget->setFixedSize(722, 336);
+    adjustSize();
+    setFixedSize(sizeHint());
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::bindData(TDataModule1& data) {
+    for (Category c :
+         {Category::Films, Category::Cartoons, Category::Serials, Category::VKontakte}) {
+        grid(c)->bind(&data.query(c));
+        urlEdit(c)->bind(&data.query(c));
+    }
+}
+
+Category TMainForm::currentCategory() const {
+    const QWidget* page = ui_->PageControl1->currentWidget();
+    if (page == ui_->MultSheet)
+        return Category::Cartoons;
+    if (page == ui_->SerialsSheet)
+        return Category::Serials;
+    if (page == ui_->VKFSheet)
+        return Category::VKontakte;
+    return Category::Films;
+}
+
+DBGrid* TMainForm::grid(Category c) const {
+    switch (c) {
+    case Category::Films:
+        return ui_->FilmsGrid;
+    case Category::Cartoons:
+        return ui_->MultGrid;
+    case Category::Serials:
+        return ui_->SerialsGrid;
+    case Category::VKontakte:
+        break;
+    }
+    return ui_->VKFGrid;
+}
+
+QueryFieldEdit* TMainForm::urlEdit(Category c) const {
+    switch (c) {
+    case Category::Films:
+        return ui_->FilmsDBEdit;
+    case Category::Cartoons:
+        return ui_->MultDBEdit;
+    case Category::Serials:
+        return ui_->SerialsDBEdit;
+    case Category::VKontakte:
+        break;
+    }
+    return ui_->VKFDBEdit;
+}
+
+QString TMainForm::programDirectory() {
+    return QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
+}
+
+void TMainForm::FormClose() {
+    // The player page lives only as long as the program; a missing file is no error.
+    QFile::remove(QDir(programDirectory()).filePath(QStringLiteral("main.html")));
+}
+
+void TMainForm::BitBtn2Click() {
+    close();
+}
+
+void TMainForm::N6Click() {
+    close();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    platform::guarded([this] { FormClose(); });
+    event->accept();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!centred_) {
+        centred_ = true;
+        if (const QScreen* screen = this->screen()) {
+            const QRect area = screen->availableGeometry();
+            move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+        }
+    }
+}

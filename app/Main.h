@@ -1,0 +1,51 @@
+#pragma once
+// The main window: the catalogue in four tabbed lists, the search box, the description
+// panel, the three command buttons, the menu, the HTTP client and the hidden text buffers.
+#include "catalogue/Category.h"
+
+#include <QMainWindow>
+#include <memory>
+
+namespace Ui {
+class MainForm;
+}
+class TDataModule1;
+class CatalogueQuery;
+class DBGrid;
+class QueryFieldEdit;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Binds the grids and the hidden address edits to the data module's queries.
+    void bindData(TDataModule1& data);
+
+    // The controls, by the names the layout gives them.
+    Ui::MainForm* ui() const { return ui_.get(); }
+
+    // The category whose tab page is visible.
+    Category currentCategory() const;
+    DBGrid* grid(Category c) const;
+    QueryFieldEdit* urlEdit(Category c) const;
+
+    // The directory of the running executable.
+    static QString programDirectory();
+
+    // Handlers.
+    void FormClose();
+    void BitBtn2Click();
+    void N6Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::MainForm> ui_;
+    bool centred_ = false;
+};
+
+extern TMainForm* MainForm;

@@ -1,0 +1,55 @@
+#include "app/Program.h"
+
+#include "app/Application.h"
+#include "app/Main.h"
+#include "catalogue/DataModule.h"
+#include "dialogs/AboutUnit.h"
+#include "dialogs/ConfigUnit.h"
+#include "net/ProxyUnit.h"
+#include "platform/Shell.h"
+#include "update/UpProgUnit.h"
+
+void createProgram() {
+    MainForm = new TMainForm();
+    DataModule1 = new TDataModule1();
+    MainForm->bindData(*DataModule1);
+    AboutForm = new TAboutForm(MainForm);
+    ProxyForm = new TProxyForm(MainForm);
+    UpProgForm = new TUpProgForm(MainForm);
+    ConfigForm = new TConfigForm(MainForm);
+}
+
+void destroyProgram() {
+    delete ConfigForm;
+    ConfigForm = nullptr;
+    delete UpProgForm;
+    UpProgForm = nullptr;
+    delete ProxyForm;
+    ProxyForm = nullptr;
+    delete AboutForm;
+    AboutForm = nullptr;
+    delete MainForm;
+    MainForm = nullptr;
+    delete DataModule1;
+    DataModule1 = nullptr;
+}
+
+int runProgram() {
+    createProgram();
+    int code = 0;
+    auto* app = qobject_cast<TApplication*>(QCoreApplication::instance());
+    if (!app || !app->terminated()) {
+        MainForm->show();
+        code = QApplication::exec();
+    }
+    destroyProgram();
+    return code;
+}
+
+void restart() {
+    platform::startDetached(QCoreApplication::applicationFilePath());
+    if (auto* app = qobject_cast<TApplication*>(QCoreApplication::instance()))
+        app->terminate();
+    else
+        QCoreApplication::exit(0);
+}

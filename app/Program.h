@@ -1,0 +1,14 @@
+#pragma once
+// Start-up, the run and shutdown of the program, and the restart procedure.
+
+// Creates the windows and the data module in their fixed order: the main window, the data
+// module, then the About, proxy, new-version and settings dialogs.
+void createProgram();
+// Destroys what createProgram made, dialogs first.
+void destroyProgram();
+// Creates, shows the main window, runs the event loop and destroys; returns the exit code.
+int runProgram();
+
+// Starts the running executable anew, detached and without arguments, then ends this
+// instance without running the main window's close handler.
+void restart();

@@ -1,0 +1,275 @@
+#include "catalogue/DBControls.h"
+
+#include <QFocusEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyle>
+
+// ---- DBEdit ----
+
+DBEdit::DBEdit(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textEdited, this, &DBEdit::onTextEdited);
+}
+
+void DBEdit::bind(StoreTable* table, const QString& field, int maxLength) {
+    table_ = table;
+    field_ = field;
+    setMaxLength(maxLength);
+    connect(table, &StoreTable::dataChanged, this, &DBEdit::refresh);
+    connect(table, &StoreTable::stateChanged, this, [this] {
+        if (table_->state() == StoreTable::State::Browse ||
+            table_->state() == StoreTable::State::Inactive) {
+            pending_ = false;
+            refresh();
+        }
+    });
+    connect(table, &StoreTable::updateRecordRequested, this, &DBEdit::updateRecord);
+    refresh();
+}
+
+void DBEdit::refresh() {
+    if (!table_ || pending_)
+        return;
+    setReadOnly(!table_->active());
+    const QString value = table_->asString(field_);
+    if (value != text()) {
+        refreshing_ = true;
+        setText(value);
+        refreshing_ = false;
+    }
+}
+
+void DBEdit::onTextEdited() {
+    if (!table_ || refreshing_)
+        return;
+    if (!table_->active()) {
+        refresh();
+        return;
+    }
+    pending_ = true;
+    table_->edit();
+}
+
+void DBEdit::updateRecord() {
+    if (!table_ || !pending_)
+        return;
+    pending_ = false;
+    table_->setValue(field_, text());
+}
+
+void DBEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    updateRecord();
+}
+
+// ---- DBCheckBox ----
+
+DBCheckBox::DBCheckBox(QWidget* parent) : QCheckBox(parent) {
+    connect(this, &QCheckBox::clicked, this, &DBCheckBox::onClicked);
+}
+
+void DBCheckBox::bind(StoreTable* table, const QString& field) {
+    table_ = table;
+    field_ = field;
+    connect(table, &StoreTable::dataChanged, this, &DBCheckBox::refresh);
+    connect(table, &StoreTable::stateChanged, this, [this] {
+        if (table_->state() == StoreTable::State::Browse ||
+            table_->state() == StoreTable::State::Inactive) {
+            pending_ = false;
+            refresh();
+        }
+    });
+    connect(table, &StoreTable::updateRecordRequested, this, &DBCheckBox::updateRecord);
+    refresh();
+}
+
+void DBCheckBox::refresh() {
+    if (!table_ || pending_)
+        return;
+    setChecked(table_->asBoolean(field_));
+}
+
+void DBCheckBox::onClicked() {
+    if (!table_)
+        return;
+    if (!table_->active()) {
+        refresh();
+        return;
+    }
+    pending_ = true;
+    table_->edit();
+}
+
+void DBCheckBox::updateRecord() {
+    if (!table_ || !pending_)
+        return;
+    pending_ = false;
+    table_->setValue(field_, isChecked());
+}
+
+void DBCheckBox::focusOutEvent(QFocusEvent* event) {
+    QCheckBox::focusOutEvent(event);
+    updateRecord();
+}
+
+// ---- QueryFieldEdit ----
+
+QueryFieldEdit::QueryFieldEdit(QWidget* parent) : QLineEdit(parent) {
+    setReadOnly(true);
+}
+
+void QueryFieldEdit::bind(CatalogueQuery* query) {
+    query_ = query;
+    connect(query, &CatalogueQuery::currentRowChanged, this, &QueryFieldEdit::refresh);
+    connect(query, &CatalogueQuery::reset, this, &QueryFieldEdit::refresh);
+    refresh();
+}
+
+void QueryFieldEdit::refresh() {
+    setText(query_ ? query_->currentUrl() : QString());
+}
+
+// ---- QueryModel ----
+
+QueryModel::QueryModel(CatalogueQuery* query, QObject* parent)
+    : QAbstractTableModel(parent), query_(query) {
+    connect(query, &CatalogueQuery::aboutToReset, this, [this] { beginResetModel(); });
+    connect(query, &CatalogueQuery::reset, this, [this] { endResetModel(); });
+}
+
+int QueryModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() || !query_ ? 0 : query_->rowCount();
+}
+
+int QueryModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 1;
+}
+
+QVariant QueryModel::data(const QModelIndex& index, int role) const {
+    if (!query_ || !index.isValid() || index.column() != 0)
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return query_->title(index.row());
+    return QVariant();
+}
+
+QVariant QueryModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || !query_)
+        return QVariant();
+    if (orientation == Qt::Horizontal && section == 0) {
+        const std::string_view field = query_->info().titleField;
+        return QString::fromLatin1(field.data(), static_cast<int>(field.size()));
+    }
+    return QVariant();
+}
+
+Qt::ItemFlags QueryModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+}
+
+// ---- IndicatorHeader ----
+
+IndicatorHeader::IndicatorHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {
+    setSectionResizeMode(QHeaderView::Fixed);
+    setSectionsClickable(false);
+    setHighlightSections(false);
+}
+
+void IndicatorHeader::setCurrentRow(int row) {
+    if (row == current_)
+        return;
+    current_ = row;
+    viewport()->update();
+}
+
+void IndicatorHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+    QHeaderView::paintSection(painter, rect, logicalIndex);
+    if (logicalIndex != current_)
+        return;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const int h = qMin(rect.height() - 6, 8);
+    const QPointF c = QRectF(rect).center();
+    QPainterPath triangle;
+    triangle.moveTo(c.x() - h / 4.0, c.y() - h / 2.0);
+    triangle.lineTo(c.x() + h / 4.0 + 1, c.y());
+    triangle.lineTo(c.x() - h / 4.0, c.y() + h / 2.0);
+    triangle.closeSubpath();
+    painter->fillPath(triangle, palette().color(QPalette::WindowText));
+    painter->restore();
+}
+
+// ---- DBGrid ----
+
+DBGrid::DBGrid(QWidget* parent) : QTableView(parent) {
+    indicator_ = new IndicatorHeader(this);
+    setVerticalHeader(indicator_);
+    indicator_->setDefaultSectionSize(fontMetrics().height() + 4);
+    indicator_->setFixedWidth(12);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setShowGrid(true);
+    setWordWrap(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setHighlightSections(false);
+}
+
+int DBGrid::titleColumnWidth() const {
+    return 255 * fontMetrics().horizontalAdvance(QLatin1Char('0')) + 4;
+}
+
+void DBGrid::bind(CatalogueQuery* query) {
+    model_ = new QueryModel(query, this);
+    setModel(model_);
+    setColumnWidth(0, titleColumnWidth());
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid() && this->query())
+                    this->query()->setCurrentRow(current.row());
+            });
+    connect(query, &CatalogueQuery::currentRowChanged, this, &DBGrid::followQuery);
+    connect(query, &CatalogueQuery::reset, this, &DBGrid::onQueryReset);
+    onQueryReset();
+}
+
+void DBGrid::onQueryReset() {
+    setColumnWidth(0, titleColumnWidth());
+    followQuery();
+}
+
+void DBGrid::followQuery() {
+    CatalogueQuery* q = query();
+    const int row = q ? q->currentRow() : -1;
+    indicator_->setCurrentRow(row);
+    if (row < 0)
+        return;
+    const QModelIndex index = model_->index(row, 0);
+    if (currentIndex() != index) {
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                     QItemSelectionModel::Rows);
+    }
+}
+
+// ---- StaticText ----
+
+StaticText::StaticText(QWidget* parent) : QFrame(parent) {}
+
+void StaticText::setText(const QString& text) {
+    if (text == text_)
+        return;
+    text_ = text;
+    update();
+}
+
+void StaticText::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(contentsRect(),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic, text_);
+}

@@ -1,0 +1,92 @@
+#include "catalogue/DataModule.h"
+
+#include "platform/Shell.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QRegularExpression>
+#include <exception>
+
+TDataModule1* DataModule1 = nullptr;
+
+namespace {
+
+template <class F> void openReporting(F&& step) {
+    try {
+        step();
+    } catch (const std::exception& e) {
+        platform::showException(e);
+    }
+}
+
+} // namespace
+
+TDataModule1::TDataModule1(QObject* parent) : QObject(parent) {
+    openReporting([&] { ADOConnection.open(); });
+    openReporting([&] { UpdateTable.open(); });
+    openReporting([&] { ProxyTable.open(); });
+    openReporting([&] { ProxyConnection.open(); });
+    openReporting([&] { AutoupdateTable.open(); });
+    openReporting([&] { FilmsQuery.open(); });
+    openReporting([&] { SerialsQuery.open(); });
+    openReporting([&] { VKFQuery.open(); });
+    openReporting([&] { MultQuery.open(); });
+}
+
+TDataModule1::~TDataModule1() {
+    // Pending edits die with the module; nothing is written.
+    for (CatalogueQuery* q : {&FilmsQuery, &MultQuery, &SerialsQuery, &VKFQuery})
+        q->close();
+    for (StoreTable* t : {&UpdateTable, &ProxyTable, &AutoupdateTable})
+        t->close();
+    ADOConnection.close();
+    ProxyConnection.close();
+}
+
+CatalogueQuery& TDataModule1::query(Category c) {
+    switch (c) {
+    case Category::Films:
+        return FilmsQuery;
+    case Category::Cartoons:
+        return MultQuery;
+    case Category::Serials:
+        return SerialsQuery;
+    case Category::VKontakte:
+        break;
+    }
+    return VKFQuery;
+}
+
+QString TDataModule1::updateDateText() const {
+    const QVariant v = UpdateTable.value(QStringLiteral("update"));
+    if (v.isNull())
+        return QString();
+    QDateTime when;
+    if (v.typeId() == QMetaType::QString) {
+        const QString text = v.toString().trimmed();
+        when = QDateTime::fromString(text, Qt::ISODateWithMs);
+        if (!when.isValid())
+            when = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!when.isValid())
+            when = QDateTime(QDate::fromString(text, Qt::ISODate), QTime(0, 0));
+    } else {
+        // A number is a Julian day, as SQLite keeps dates in real columns.
+        const double julian = v.toDouble();
+        when = QDateTime::fromMSecsSinceEpoch(
+            static_cast<qint64>((julian - 2440587.5) * 86400000.0), Qt::UTC);
+        when = QDateTime(when.date(), when.time());
+    }
+    if (!when.isValid())
+        return v.toString();
+    const QLocale locale = QLocale::system();
+    QString text = locale.toString(when.date(), QLocale::ShortFormat);
+    const QTime t = when.time();
+    if (t.hour() != 0 || t.minute() != 0 || t.second() != 0) {
+        // The long time format without a time zone, which dates in the store do not carry.
+        QString format = locale.timeFormat(QLocale::LongFormat);
+        format.remove(QRegularExpression(QStringLiteral("\\s*\\bt+\\b")));
+        text += QLatin1Char(' ') +
+                locale.toString(QTime(t.hour(), t.minute(), t.second()), format.trimmed());
+    }
+    return text;
+}

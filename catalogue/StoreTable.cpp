@@ -1,0 +1,227 @@
+#include "catalogue/StoreTable.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+QVariant columnValue(sqlite3_stmt* stmt, int i) {
+    switch (sqlite3_column_type(stmt, i)) {
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_INTEGER:
+        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(stmt, i)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(stmt, i));
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(stmt, i)));
+    }
+    }
+}
+
+void bindValue(Store& store, sqlite3_stmt* stmt, int index, const QVariant& v) {
+    int rc;
+    if (v.isNull()) {
+        rc = sqlite3_bind_null(stmt, index);
+    } else if (v.typeId() == QMetaType::Bool) {
+        rc = sqlite3_bind_int(stmt, index, v.toBool() ? 1 : 0);
+    } else if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int) {
+        rc = sqlite3_bind_int64(stmt, index, v.toLongLong());
+    } else if (v.typeId() == QMetaType::Double) {
+        rc = sqlite3_bind_double(stmt, index, v.toDouble());
+    } else {
+        const QByteArray utf8 = v.toString().toUtf8();
+        rc = sqlite3_bind_text(stmt, index, utf8.constData(), static_cast<int>(utf8.size()),
+                               SQLITE_TRANSIENT);
+    }
+    if (rc != SQLITE_OK)
+        store.fail();
+}
+
+} // namespace
+
+StoreTable::StoreTable(QString name, QString tableName, Store& store, QObject* parent)
+    : QObject(parent), name_(std::move(name)), tableName_(std::move(tableName)), store_(store) {}
+
+QString StoreTable::quoted(const QString& identifier) const {
+    QString q = identifier;
+    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+void StoreTable::open() {
+    if (active())
+        return;
+    store_.open();
+    Statement stmt(store_, ("SELECT * FROM " + quoted(tableName_)).toStdString());
+    std::vector<QString> fields;
+    const int columns = sqlite3_column_count(stmt.get());
+    for (int i = 0; i < columns; ++i)
+        fields.push_back(QString::fromUtf8(sqlite3_column_name(stmt.get(), i)));
+    std::vector<std::vector<QVariant>> rows;
+    while (stmt.step()) {
+        std::vector<QVariant> row;
+        row.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            row.push_back(columnValue(stmt.get(), i));
+        rows.push_back(std::move(row));
+    }
+    fields_ = std::move(fields);
+    rows_ = std::move(rows);
+    keyField_ = -1;
+    for (int i = 0; i < fieldCount(); ++i)
+        if (fields_[i].compare(QStringLiteral("key1"), Qt::CaseInsensitive) == 0)
+            keyField_ = i;
+    modified_ = false;
+    setState(State::Browse);
+    emit dataChanged();
+}
+
+void StoreTable::close() {
+    if (!active())
+        return;
+    rows_.clear();
+    pending_.clear();
+    modified_ = false;
+    setState(State::Inactive);
+    emit dataChanged();
+}
+
+bool StoreTable::isEmpty() const {
+    if (state_ == State::Insert)
+        return false;
+    return state_ == State::Inactive || rows_.empty();
+}
+
+QString StoreTable::fieldName(int position) const {
+    return position >= 0 && position < fieldCount() ? fields_[position] : QString();
+}
+
+int StoreTable::fieldIndex(const QString& name) const {
+    for (int i = 0; i < fieldCount(); ++i)
+        if (fields_[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QVariant StoreTable::value(int position) const {
+    if (position < 0 || position >= fieldCount())
+        return QVariant();
+    if (state_ == State::Edit || state_ == State::Insert)
+        return pending_[position];
+    if (isEmpty())
+        return QVariant();
+    return rows_.front()[position];
+}
+
+QString StoreTable::asString(int position) const {
+    const QVariant v = value(position);
+    return v.isNull() ? QString() : v.toString();
+}
+
+bool StoreTable::asBoolean(const QString& field) const {
+    const QVariant v = value(field);
+    if (v.isNull())
+        return false;
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString().trimmed();
+        return s.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0 || (s.toLongLong() != 0);
+    }
+    return v.toLongLong() != 0;
+}
+
+void StoreTable::setState(State s) {
+    if (state_ == s)
+        return;
+    state_ = s;
+    modified_ = false;
+    emit stateChanged();
+}
+
+void StoreTable::edit() {
+    if (state_ == State::Edit || state_ == State::Insert)
+        return;
+    if (state_ == State::Inactive)
+        throw EDatabaseError(name_.toStdString() +
+                             ": Cannot perform this operation on a closed dataset");
+    if (rows_.empty()) {
+        pending_.assign(fields_.size(), QVariant());
+        setState(State::Insert);
+    } else {
+        pending_ = rows_.front();
+        setState(State::Edit);
+    }
+    emit dataChanged();
+}
+
+void StoreTable::setValue(int position, const QVariant& v) {
+    if (state_ != State::Edit && state_ != State::Insert)
+        throw EDatabaseError(name_.toStdString() + ": Dataset not in edit or insert mode");
+    if (position < 0 || position >= fieldCount() || position == keyField_)
+        throw EDatabaseError(name_.toStdString() + ": Field cannot be modified");
+    pending_[position] = v;
+    modified_ = true;
+    emit dataChanged();
+}
+
+void StoreTable::updateRecord() {
+    if (state_ == State::Edit || state_ == State::Insert)
+        emit updateRecordRequested();
+}
+
+void StoreTable::post() {
+    if (state_ != State::Edit && state_ != State::Insert)
+        return;
+    updateRecord();
+    std::vector<int> columns;
+    for (int i = 0; i < fieldCount(); ++i)
+        if (i != keyField_)
+            columns.push_back(i);
+    QString sql;
+    if (state_ == State::Edit) {
+        QStringList sets;
+        for (int i : columns)
+            sets << quoted(fields_[i]) + QStringLiteral(" = ?");
+        sql = QStringLiteral("UPDATE ") + quoted(tableName_) + QStringLiteral(" SET ") +
+              sets.join(QStringLiteral(", "));
+        sql += keyField_ >= 0
+                   ? QStringLiteral(" WHERE ") + quoted(fields_[keyField_]) + QStringLiteral(" = ?")
+                   : QStringLiteral(" WHERE rowid = (SELECT min(rowid) FROM ") +
+                         quoted(tableName_) + QStringLiteral(")");
+    } else {
+        QStringList names, marks;
+        for (int i : columns) {
+            names << quoted(fields_[i]);
+            marks << QStringLiteral("?");
+        }
+        sql = QStringLiteral("INSERT INTO ") + quoted(tableName_) + QStringLiteral(" (") +
+              names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+              marks.join(QStringLiteral(", ")) + QStringLiteral(")");
+    }
+    Statement stmt(store_, sql.toStdString());
+    int index = 1;
+    for (int i : columns)
+        bindValue(store_, stmt.get(), index++, pending_[i]);
+    if (state_ == State::Edit && keyField_ >= 0)
+        bindValue(store_, stmt.get(), index, rows_.front()[keyField_]);
+    stmt.step();
+    if (state_ == State::Insert) {
+        if (keyField_ >= 0)
+            pending_[keyField_] =
+                QVariant(static_cast<qlonglong>(sqlite3_last_insert_rowid(store_.handle())));
+        rows_.insert(rows_.begin(), pending_);
+    } else {
+        rows_.front() = pending_;
+    }
+    pending_.clear();
+    setState(State::Browse);
+    emit dataChanged();
+}
+
+void StoreTable::cancel() {
+    if (state_ != State::Edit && state_ != State::Insert)
+        return;
+    pending_.clear();
+    setState(State::Browse);
+    emit dataChanged();
+}

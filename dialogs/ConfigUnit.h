@@ -1,0 +1,10 @@
+#pragma once
+#include <QDialog>
+
+class TConfigForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TConfigForm(QWidget* parent = nullptr);
+};
+
+extern TConfigForm* ConfigForm;

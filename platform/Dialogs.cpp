@@ -1,0 +1,26 @@
+#include "platform/Dialogs.h"
+
+#include <QScreen>
+
+namespace platform {
+
+void setUpFixedDialog(QDialog* dialog, const QString& caption, const QSize& clientSize) {
+    dialog->setWindowTitle(caption);
+    dialog->setModal(true);
+    dialog->setFixedSize(clientSize);
+    QPalette sky = dialog->palette();
+    sky.setColor(QPalette::Window, QColor(166, 202, 240));
+    dialog->setPalette(sky);
+    dialog->setAutoFillBackground(true);
+    dialog->setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+}
+
+int showModalCentred(QDialog* dialog, QWidget* owner) {
+    const QRect area = owner ? owner->frameGeometry()
+                             : (dialog->screen() ? dialog->screen()->availableGeometry() : QRect());
+    if (area.isValid())
+        dialog->move(area.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
+    return dialog->exec();
+}
+
+} // namespace platform

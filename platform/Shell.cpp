@@ -1,0 +1,109 @@
+#include "platform/Shell.h"
+
+#include "platform/core/Exception.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+
+namespace platform {
+namespace {
+
+Interceptor* g_interceptor = nullptr;
+QString g_title;
+
+void centreOnScreen(QWidget* box) {
+    box->adjustSize();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    box->move(area.center() - QPoint(box->width() / 2, box->height() / 2));
+}
+
+int execBox(QMessageBox::Icon icon, const QString& text) {
+    QMessageBox box(icon, applicationTitle(), text, QMessageBox::Ok);
+    auto* ok = qobject_cast<QPushButton*>(box.button(QMessageBox::Ok));
+    ok->setText(QStringLiteral("OK"));
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    centreOnScreen(&box);
+    return box.exec();
+}
+
+} // namespace
+
+void setInterceptor(Interceptor* interceptor) {
+    g_interceptor = interceptor;
+}
+Interceptor* interceptor() {
+    return g_interceptor;
+}
+
+QString applicationTitle() {
+    return g_title;
+}
+void setApplicationTitle(const QString& title) {
+    g_title = title;
+}
+
+void shellExecute(const ShellRequest& request) {
+    if (g_interceptor) {
+        g_interceptor->shellExecute(request);
+        return;
+    }
+    // The default program of the document or address; the verbs used here ("open",
+    // "Open" or none) all mean the default action, and the show command has no
+    // counterpart on this platform.
+    const QUrl url = request.file.contains(QStringLiteral("://"))
+                         ? QUrl(request.file, QUrl::TolerantMode)
+                         : QUrl::fromLocalFile(QFileInfo(request.file).absoluteFilePath());
+    QDesktopServices::openUrl(url);
+}
+
+bool startDetached(const QString& program) {
+    if (g_interceptor)
+        return g_interceptor->startDetached(program);
+    return QProcess::startDetached(program, QStringList());
+}
+
+void messageBox(const QString& text) {
+    if (g_interceptor) {
+        g_interceptor->messageBox(applicationTitle(), text);
+        return;
+    }
+    execBox(QMessageBox::NoIcon, text);
+}
+
+void errorBox(const QString& text) {
+    const QString shown = withFullStop(text);
+    if (g_interceptor) {
+        g_interceptor->errorBox(applicationTitle(), shown);
+        return;
+    }
+    execBox(QMessageBox::Critical, shown);
+}
+
+QString withFullStop(const QString& text) {
+    if (!text.isEmpty() && text.back().unicode() > u'.')
+        return text + QLatin1Char('.');
+    return text;
+}
+
+void showException(const std::exception& e) {
+    if (const auto* own = dynamic_cast<const Exception*>(&e))
+        errorBox(QString::fromStdString(own->message()));
+    else
+        errorBox(QString::fromLocal8Bit(e.what()));
+}
+
+void showUnknownException() {
+    errorBox(QStringLiteral("Unknown exception"));
+}
+
+} // namespace platform

@@ -1,0 +1,28 @@
+#!/bin/bash
+# Installs the Debian packages that are missing for one purpose: build, demo or test.
+# Usage: scripts/deps.sh build|demo|test
+set -euo pipefail
+
+purpose=${1:-build}
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+          libsqlite3-dev libjpeg-dev libgtest-dev sqlite3 fonts-dejavu-core fp-utils)
+case "$purpose" in
+    build) ;;
+    demo) packages+=(xvfb xauth x11-utils imagemagick) ;;
+    test) packages+=(chromium) ;;
+    *) echo "usage: $0 build|demo|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO=sudo
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

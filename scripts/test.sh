@@ -1,0 +1,28 @@
+#!/bin/bash
+# Installs what is missing, builds, and runs every test: the normal build, the same suite
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of each fuzzer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+scripts/deps.sh test
+export QT_QPA_PLATFORM=offscreen
+
+echo "== build"
+scripts/build.sh build
+echo "== tests"
+ctest --test-dir build --output-on-failure -j2
+
+echo "== build (sanitizers)"
+scripts/build.sh build-asan -DZANTREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+echo "== tests (sanitizers)"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan --output-on-failure -j2
+
+if [ -x scripts/fuzz-net.sh ]; then
+    echo "== fuzzers"
+    scripts/fuzz-net.sh "${FUZZ_SECONDS:-15}"
+fi
+echo "All tests passed."

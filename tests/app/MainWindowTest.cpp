@@ -1,0 +1,244 @@
+// Start-up, the main window, closing and the restart, on real store files and widgets.
+#include "app/Application.h"
+#include "app/Main.h"
+#include "app/Program.h"
+#include "catalogue/DBControls.h"
+#include "catalogue/DataModule.h"
+#include "dialogs/AboutUnit.h"
+#include "dialogs/ConfigUnit.h"
+#include "net/ProxyUnit.h"
+#include "support/TestSupport.h"
+#include "ui_Main.h"
+#include "update/UpProgUnit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+const Category kAll[] = {Category::Films, Category::Cartoons, Category::Serials,
+                         Category::VKontakte};
+
+void makeDemoStores(const ScratchDir& dir) {
+    std::string sql = sourceFile("demo/catalogue.sql");
+    for (std::size_t at; (at = sql.find("@PORT@")) != std::string::npos;)
+        sql.replace(at, 6, "8080");
+    makeStore(dir.file("bdv.db"), sql);
+    makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+}
+
+QString mainHtml() {
+    return QDir(TMainForm::programDirectory()).filePath("main.html");
+}
+
+void writeMainHtml() {
+    QFile f(mainHtml());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("<div>old</div>");
+}
+
+// Creates the program as start-up does and destroys it at the end.
+struct Started {
+    Started() { createProgram(); }
+    ~Started() { destroyProgram(); }
+    TMainForm& main() const { return *MainForm; }
+    Ui::MainForm& ui() const { return *MainForm->ui(); }
+};
+
+} // namespace
+
+TEST(StartUp, FromAnEmptyFolderNineBoxesThenTheWindowWithFourEmptyLists) {
+    ScratchDir dir;
+    RecordingPlatform rec;
+    Started program;
+    EXPECT_EQ(rec.errors().size(), 9);
+    program.main().show();
+    ASSERT_TRUE(waitFor([&] { return program.main().isVisible(); }));
+    for (Category c : kAll) {
+        EXPECT_EQ(program.main().grid(c)->model()->rowCount(), 0);
+        EXPECT_EQ(program.main().urlEdit(c)->text(), "");
+    }
+}
+
+TEST(StartUp, CreatesEveryWindowOnceInOrderAndOnlyTheMainOneIsShown) {
+    ScratchDir dir;
+    makeDemoStores(dir);
+    RecordingPlatform rec;
+    Started program;
+    EXPECT_TRUE(rec.events.empty());
+    ASSERT_TRUE(MainForm && DataModule1 && AboutForm && ProxyForm && UpProgForm && ConfigForm);
+    program.main().show();
+    EXPECT_FALSE(AboutForm->isVisible());
+    EXPECT_FALSE(ProxyForm->isVisible());
+    EXPECT_FALSE(UpProgForm->isVisible());
+    EXPECT_FALSE(ConfigForm->isVisible());
+    EXPECT_EQ(AboutForm->windowTitle(), "О программе");
+    EXPECT_EQ(ProxyForm->windowTitle(), "Настройка прокси");
+    EXPECT_EQ(UpProgForm->windowTitle(), "Обновление!");
+    EXPECT_EQ(ConfigForm->windowTitle(), "Настройки");
+}
+
+TEST(MainWindow, LayoutCaptionsAndColours) {
+    ScratchDir dir;
+    makeDemoStores(dir);
+    RecordingPlatform rec;
+    Started program;
+    Ui::MainForm& ui = program.ui();
+    program.main().show();
+    EXPECT_EQ(program.main().windowTitle(), "Zantrel 4.0.1 full");
+    EXPECT_EQ(ui.centralwidget->size(), QSize(722, 336));
+    EXPECT_FALSE(program.main().windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(program.main().minimumSize(), program.main().maximumSize());
+    EXPECT_EQ(program.main().palette().color(QPalette::Window), QColor(166, 202, 240));
+    EXPECT_EQ(ui.StaticText2->palette().color(QPalette::Window), QColor(Qt::white));
+
+    EXPECT_EQ(ui.PageControl1->geometry(), QRect(20, 15, 450, 280));
+    EXPECT_EQ(ui.FindEdit->geometry(), QRect(20, 300, 250, 21));
+    EXPECT_EQ(ui.StartBitBtn->geometry(), QRect(480, 230, 220, 30));
+    EXPECT_EQ(ui.StaticText2->geometry(), QRect(480, 35, 220, 150));
+    EXPECT_EQ(ui.BitBtn1->geometry(), QRect(480, 195, 220, 30));
+    EXPECT_EQ(ui.BitBtn2->geometry(), QRect(480, 265, 220, 30));
+    EXPECT_EQ(ui.Label1->pos(), QPoint(280, 305));
+    EXPECT_EQ(ui.Label1->text(), "Поиск видео/Автофильтр");
+    EXPECT_EQ(ui.StartBitBtn->text(), "Перейти к проигрователю");
+    EXPECT_EQ(ui.BitBtn1->text(), "Показать описание видео");
+    EXPECT_EQ(ui.BitBtn2->text(), QString(15, ' ') + "Выход" + QString(17, ' '));
+    EXPECT_EQ(ui.FindEdit->text(), "");
+    EXPECT_EQ(ui.StaticText2->text(), "");
+
+    const QStringList tabs = {"Фильмы", "Мультфильмы", "Сериалы / Мультсериалы", "ВКонтакте"};
+    ASSERT_EQ(ui.PageControl1->count(), 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(ui.PageControl1->tabText(i), tabs[i]);
+    EXPECT_EQ(ui.PageControl1->currentIndex(), 0);
+
+    // Menu items in their order, each with an icon except the top-level help menu.
+    const auto menus = ui.MainMenu1->actions();
+    ASSERT_EQ(menus.size(), 2);
+    EXPECT_EQ(menus[0]->text(), "Сервис");
+    EXPECT_FALSE(menus[0]->icon().isNull());
+    EXPECT_EQ(menus[1]->text(), "Справка");
+    EXPECT_TRUE(menus[1]->icon().isNull());
+    QStringList service, help;
+    for (QAction* a : ui.N1->actions())
+        if (!a->isSeparator()) {
+            service << a->text();
+            EXPECT_FALSE(a->icon().isNull()) << a->text().toStdString();
+        }
+    for (QAction* a : ui.N4->actions()) {
+        help << a->text();
+        EXPECT_FALSE(a->icon().isNull());
+    }
+    EXPECT_EQ(service, QStringList({"Настроить прокси", "Скачать новую версию программы",
+                                    "Настройки", "Выход"}));
+    EXPECT_EQ(help, QStringList({"О программе", "FAQ (вопрос/ответ)"}));
+
+    // The hidden buffers exist, empty and never shown.
+    for (QWidget* hidden : {static_cast<QWidget*>(ui.Memo1), static_cast<QWidget*>(ui.Memo5),
+                            static_cast<QWidget*>(ui.Edit1), static_cast<QWidget*>(ui.FilmsDBEdit)})
+        EXPECT_FALSE(hidden->isVisible());
+    EXPECT_EQ(ui.Memo2->toPlainText(), "");
+    EXPECT_EQ(ui.Edit1->text(), "");
+
+    // Tab order: the tabs, the search box, then the three buttons.
+    EXPECT_EQ(ui.FindEdit->nextInFocusChain(), ui.StartBitBtn);
+    EXPECT_EQ(ui.StartBitBtn->nextInFocusChain(), ui.BitBtn1);
+    EXPECT_EQ(ui.BitBtn1->nextInFocusChain(), ui.BitBtn2);
+}
+
+TEST(MainWindow, GridsShowTheTitleColumnAndFollowTheirQueries) {
+    ScratchDir dir;
+    makeDemoStores(dir);
+    RecordingPlatform rec;
+    Started program;
+    program.main().show();
+    const char* headers[] = {"films", "mult", "serials", "vkfilms"};
+    for (Category c : kAll) {
+        DBGrid* grid = program.main().grid(c);
+        CatalogueQuery& q = DataModule1->query(c);
+        EXPECT_EQ(grid->model()->columnCount(), 1);
+        EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(),
+                  headers[static_cast<int>(c)]);
+        EXPECT_EQ(grid->columnWidth(0), 255 * grid->fontMetrics().horizontalAdvance('0') + 4);
+        EXPECT_EQ(grid->model()->rowCount(), q.rowCount());
+        EXPECT_EQ(grid->model()->index(0, 0).data().toString(), q.title(0));
+        EXPECT_EQ(grid->currentIndex().row(), 0);
+        EXPECT_EQ(program.main().urlEdit(c)->text(), q.url(0));
+        EXPECT_FALSE(grid->model()->flags(grid->model()->index(0, 0)) & Qt::ItemIsEditable);
+    }
+    // Selecting a row makes it current and the hidden edit follows.
+    DBGrid* films = program.main().grid(Category::Films);
+    films->setCurrentIndex(films->model()->index(6, 0));
+    EXPECT_EQ(DataModule1->FilmsQuery.currentRow(), 6);
+    EXPECT_EQ(program.main().urlEdit(Category::Films)->text(),
+              "http://127.0.0.1:8080/films/7.html");
+    QTest::keyClick(films, Qt::Key_Down);
+    EXPECT_EQ(DataModule1->FilmsQuery.currentRow(), 7);
+    EXPECT_EQ(program.main().urlEdit(Category::Films)->text(),
+              "http://127.0.0.1:8080/films/8.html");
+    // Other categories keep their own current rows.
+    EXPECT_EQ(program.main().urlEdit(Category::Cartoons)->text(),
+              "http://127.0.0.1:8080/mult/1.html");
+}
+
+TEST(MainWindow, TabsSelectTheCategoryAndTheDescriptionPanelKeepsItsText) {
+    ScratchDir dir;
+    makeDemoStores(dir);
+    RecordingPlatform rec;
+    Started program;
+    program.main().show();
+    Ui::MainForm& ui = program.ui();
+    ui.StaticText2->setText("Комедия\" ");
+    for (int i = 0; i < 4; ++i) {
+        ui.PageControl1->setCurrentIndex(i);
+        EXPECT_EQ(program.main().currentCategory(), kAll[i]);
+        EXPECT_TRUE(program.main().grid(kAll[i])->isVisible());
+    }
+    EXPECT_EQ(ui.StaticText2->text(), "Комедия\" ");
+}
+
+TEST(Shutdown, ExitButtonMenuAndCloseBoxDeleteThePlayerPage) {
+    ScratchDir dir;
+    makeDemoStores(dir);
+    RecordingPlatform rec;
+    for (int way = 0; way < 3; ++way) {
+        Started program;
+        program.main().show();
+        writeMainHtml();
+        if (way == 0)
+            QTest::mouseClick(program.ui().BitBtn2, Qt::LeftButton);
+        else if (way == 1)
+            program.ui().N6->trigger();
+        else
+            program.main().close();
+        EXPECT_FALSE(program.main().isVisible()) << way;
+        EXPECT_FALSE(QFile::exists(mainHtml())) << way;
+    }
+    // Without the file closing is just as quiet.
+    Started program;
+    program.main().show();
+    program.main().close();
+    EXPECT_TRUE(rec.events.empty());
+}
+
+TEST(Restart, StartsTheSameExecutableWithoutArgumentsAndKeepsThePlayerPage) {
+    ScratchDir dir;
+    makeDemoStores(dir);
+    RecordingPlatform rec;
+    Started program;
+    program.main().show();
+    writeMainHtml();
+    restart();
+    ASSERT_EQ(rec.events.size(), 1u);
+    EXPECT_EQ(rec.events[0].kind, Recorded::Kind::Start);
+    EXPECT_EQ(rec.events[0].text, QCoreApplication::applicationFilePath());
+    EXPECT_TRUE(qobject_cast<TApplication*>(qApp)->terminated());
+    EXPECT_TRUE(program.main().isVisible()); // the close handler did not run
+    EXPECT_TRUE(QFile::exists(mainHtml()));
+    QFile::remove(mainHtml());
+}

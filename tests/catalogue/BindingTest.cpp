@@ -1,0 +1,192 @@
+// The settings row binding: edit and insert mode, values written when the focus leaves a
+// control or before a post, the modified flag, post and pending edits.
+#include "catalogue/DBControls.h"
+#include "catalogue/DataModule.h"
+#include "support/TestSupport.h"
+
+#include <QLineEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace testing_support;
+using State = StoreTable::State;
+
+namespace {
+
+struct Form {
+    QWidget window;
+    DBEdit* server;
+    DBEdit* port;
+    DBCheckBox* check;
+    QLineEdit* elsewhere;
+
+    explicit Form(StoreTable& proxy) {
+        server = new DBEdit(&window);
+        port = new DBEdit(&window);
+        check = new DBCheckBox(&window);
+        elsewhere = new QLineEdit(&window);
+        server->bind(&proxy, "adres");
+        port->bind(&proxy, "port");
+        check->bind(&proxy, "check");
+        port->move(0, 30);
+        check->move(0, 60);
+        elsewhere->move(0, 90);
+        window.show();
+        window.activateWindow();
+        waitFor([&] { return window.isActiveWindow(); }, 2000);
+    }
+    void focus(QWidget* w) {
+        w->setFocus();
+        waitFor([&] { return w->hasFocus(); }, 2000);
+    }
+};
+
+std::string storedPort(const ScratchDir& dir) {
+    Store store(dir.file("zntconfig.db").toStdString(), Store::Mode::ReadOnly);
+    StoreTable table("t", "proxy", store);
+    table.open();
+    return table.asString(2).toStdString();
+}
+
+} // namespace
+
+class Binding : public ::testing::Test {
+protected:
+    void SetUp() override {
+        makeStore(dir.file("bdv.db"),
+                  "CREATE TABLE upbd (key1 INTEGER PRIMARY KEY, \"update\" DATETIME);");
+        makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+        dm = std::make_unique<TDataModule1>();
+        rec.clear();
+    }
+    ScratchDir dir;
+    RecordingPlatform rec;
+    std::unique_ptr<TDataModule1> dm;
+};
+
+TEST_F(Binding, TypingEntersEditModeAndTheValueReachesTheRowOnlyWhenTheFocusLeaves) {
+    StoreTable& proxy = dm->ProxyTable;
+    Form form(proxy);
+    EXPECT_EQ(form.port->text(), "3128");
+    form.focus(form.port);
+    form.port->selectAll();
+    QTest::keyClicks(form.port, "8080");
+    EXPECT_EQ(proxy.state(), State::Edit);
+    EXPECT_FALSE(proxy.modified());
+    EXPECT_EQ(proxy.asString(2), "3128"); // not written yet
+
+    form.focus(form.elsewhere);
+    EXPECT_TRUE(proxy.modified());
+    EXPECT_EQ(proxy.asString(2), "8080"); // every reader sees the pending row
+    EXPECT_EQ(storedPort(dir), "3128");   // the file does not
+
+    proxy.post();
+    EXPECT_EQ(proxy.state(), State::Browse);
+    EXPECT_FALSE(proxy.modified());
+    EXPECT_EQ(storedPort(dir), "8080");
+}
+
+TEST_F(Binding, APostAsksTheEditedControlForItsValueFirst) {
+    StoreTable& proxy = dm->ProxyTable;
+    Form form(proxy);
+    form.focus(form.server);
+    form.server->selectAll();
+    QTest::keyClicks(form.server, "proxy.local");
+    // Still in the edit: the flag is false until the row is updated.
+    EXPECT_FALSE(proxy.modified());
+    proxy.updateRecord();
+    EXPECT_TRUE(proxy.modified());
+    proxy.post();
+    EXPECT_EQ(proxy.asString(1), "proxy.local");
+}
+
+TEST_F(Binding, CancelDropsThePendingRowAndTheControlsShowTheStoredValues) {
+    StoreTable& proxy = dm->ProxyTable;
+    Form form(proxy);
+    form.focus(form.port);
+    QTest::keyClick(form.port, Qt::Key_Backspace);
+    form.focus(form.elsewhere);
+    EXPECT_EQ(proxy.asString(2), "312");
+    proxy.cancel();
+    EXPECT_EQ(proxy.state(), State::Browse);
+    EXPECT_EQ(form.port->text(), "3128");
+    EXPECT_EQ(storedPort(dir), "3128");
+}
+
+TEST_F(Binding, ACheckBoxClickEditsAndIsWrittenLikeAnEdit) {
+    StoreTable& proxy = dm->ProxyTable;
+    Form form(proxy);
+    EXPECT_FALSE(form.check->isChecked());
+    form.focus(form.check);
+    QTest::mouseClick(form.check, Qt::LeftButton, {}, QPoint(5, form.check->height() / 2));
+    EXPECT_TRUE(form.check->isChecked());
+    EXPECT_EQ(proxy.state(), State::Edit);
+    EXPECT_FALSE(proxy.asBoolean("check"));
+    form.focus(form.elsewhere);
+    EXPECT_TRUE(proxy.asBoolean("check"));
+    proxy.post();
+    Store store(dir.file("zntconfig.db").toStdString(), Store::Mode::ReadOnly);
+    StoreTable fresh("t", "proxy", store);
+    fresh.open();
+    EXPECT_TRUE(fresh.asBoolean("check"));
+}
+
+TEST_F(Binding, AnEmptyTableIsInsertedIntoOnTheFirstChange) {
+    dm.reset();
+    makeStore(dir.file("zntconfig.db"), "DELETE FROM proxy;");
+    dm = std::make_unique<TDataModule1>();
+    StoreTable& proxy = dm->ProxyTable;
+    ASSERT_TRUE(proxy.isEmpty());
+    Form form(proxy);
+    EXPECT_EQ(form.port->text(), "");
+    EXPECT_FALSE(form.check->isChecked());
+    form.focus(form.port);
+    QTest::keyClicks(form.port, "3128");
+    EXPECT_EQ(proxy.state(), State::Insert);
+    form.focus(form.elsewhere);
+    proxy.post();
+    EXPECT_EQ(proxy.recordCount(), 1);
+    EXPECT_EQ(storedPort(dir), "3128");
+}
+
+TEST_F(Binding, CheckBoxReadsNullAndMissingRowsAsUnchecked) {
+    makeStore(dir.file("zntconfig.db"), "UPDATE autoupdate SET autoupdatecheck = NULL;");
+    dm = std::make_unique<TDataModule1>();
+    QWidget w;
+    auto* box = new DBCheckBox(&w);
+    box->bind(&dm->AutoupdateTable, "autoupdatecheck");
+    EXPECT_FALSE(box->isChecked());
+    makeStore(dir.file("zntconfig.db"), "UPDATE autoupdate SET autoupdatecheck = 1;");
+    dm->AutoupdateTable.close();
+    dm->AutoupdateTable.open();
+    EXPECT_TRUE(box->isChecked());
+    dm->AutoupdateTable.close();
+    EXPECT_FALSE(box->isChecked());
+}
+
+TEST_F(Binding, PendingEditsDieWithTheModule) {
+    {
+        Form form(dm->ProxyTable);
+        form.focus(form.port);
+        QTest::keyClicks(form.port, "9");
+        form.focus(form.elsewhere);
+        EXPECT_EQ(dm->ProxyTable.asString(2), "31289");
+        dm.reset();
+    }
+    EXPECT_EQ(storedPort(dir), "3128");
+}
+
+TEST_F(Binding, AFailedPostKeepsThePendingRowAndReportsTheStore) {
+    StoreTable& proxy = dm->ProxyTable;
+    proxy.edit();
+    proxy.setValue(2, QString("1"));
+    // Another connection holds the write lock.
+    Store other(dir.file("zntconfig.db").toStdString(), Store::Mode::ReadWrite);
+    other.open();
+    Statement lock(other, "BEGIN EXCLUSIVE");
+    lock.step();
+    EXPECT_THROW(proxy.post(), EDatabaseError);
+    EXPECT_EQ(proxy.state(), State::Edit);
+    EXPECT_EQ(proxy.asString(2), "1");
+}

@@ -1,0 +1,135 @@
+#include "catalogue/DataModule.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+std::string demoCatalogue() {
+    std::string sql = sourceFile("demo/catalogue.sql");
+    for (std::size_t at; (at = sql.find("@PORT@")) != std::string::npos;)
+        sql.replace(at, 6, "8080");
+    return sql;
+}
+
+void makeDemoStores(const ScratchDir& dir) {
+    makeStore(dir.file("bdv.db"), demoCatalogue());
+    makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+}
+
+} // namespace
+
+TEST(DataModule, AnEmptyFolderGivesNineBoxesInOrderAndNothingIsCreated) {
+    ScratchDir dir;
+    RecordingPlatform rec;
+    TDataModule1 dm;
+    const QStringList errors = rec.errors();
+    ASSERT_EQ(errors.size(), 9) << errors.join("\n").toStdString();
+    // bdv.db: the connection, then the date table; zntconfig.db: proxy table, its
+    // connection, the flag table; then the four queries on the catalogue again.
+    const char* stores[] = {"bdv.db", "bdv.db", "zntconfig.db", "zntconfig.db", "zntconfig.db",
+                            "bdv.db", "bdv.db", "bdv.db",       "bdv.db"};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_TRUE(errors[i].startsWith(QString(stores[i]) + ": ")) << errors[i].toStdString();
+    EXPECT_FALSE(QFile::exists(dir.file("bdv.db")));
+    EXPECT_FALSE(QFile::exists(dir.file("zntconfig.db")));
+    for (Category c :
+         {Category::Films, Category::Cartoons, Category::Serials, Category::VKontakte}) {
+        EXPECT_FALSE(dm.query(c).active());
+        EXPECT_EQ(dm.query(c).rowCount(), 0);
+        EXPECT_EQ(dm.query(c).currentUrl(), "");
+    }
+    EXPECT_FALSE(dm.ProxyTable.active());
+    EXPECT_EQ(dm.ProxyTable.asString(2), "");
+    EXPECT_FALSE(dm.AutoupdateTable.asBoolean("autoupdatecheck"));
+    EXPECT_EQ(dm.updateDateText(), "");
+}
+
+TEST(DataModule, OnlyTheSettingsStoreMissingGivesThreeBoxes) {
+    ScratchDir dir;
+    makeStore(dir.file("bdv.db"), demoCatalogue());
+    RecordingPlatform rec;
+    TDataModule1 dm;
+    EXPECT_EQ(rec.errors().size(), 3);
+    EXPECT_TRUE(dm.FilmsQuery.active());
+}
+
+TEST(DataModule, DamagedStoresAndMissingTablesAreReportedAndPassedOver) {
+    ScratchDir dir;
+    {
+        QFile junk(dir.file("bdv.db"));
+        ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(4096, 'x'));
+    }
+    // A settings store without the flag table.
+    makeStore(dir.file("zntconfig.db"),
+              "CREATE TABLE proxy (key1 INTEGER PRIMARY KEY, adres TEXT, port TEXT, login TEXT,"
+              " password TEXT, \"check\" BOOLEAN);");
+    RecordingPlatform rec;
+    TDataModule1 dm;
+    const QStringList errors = rec.errors();
+    ASSERT_EQ(errors.size(), 7) << errors.join("\n").toStdString();
+    EXPECT_TRUE(errors[0].contains("file is not a database"));
+    EXPECT_TRUE(errors[2].contains("no such table: autoupdate"));
+    EXPECT_TRUE(dm.ProxyTable.active());
+    EXPECT_TRUE(dm.ProxyTable.isEmpty());
+}
+
+TEST(DataModule, OneMissingCategoryTableLeavesTheOthersOpen) {
+    ScratchDir dir;
+    std::string sql = demoCatalogue() + "DROP TABLE bds;";
+    makeStore(dir.file("bdv.db"), sql);
+    makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+    RecordingPlatform rec;
+    TDataModule1 dm;
+    ASSERT_EQ(rec.errors().size(), 1);
+    EXPECT_TRUE(rec.errors()[0].contains("no such table: bds"));
+    EXPECT_FALSE(dm.SerialsQuery.active());
+    EXPECT_TRUE(dm.VKFQuery.active());
+    EXPECT_TRUE(dm.MultQuery.active());
+}
+
+TEST(DataModule, DemoStoresGiveRowsInStoreOrderWithTheFirstCurrent) {
+    ScratchDir dir;
+    makeDemoStores(dir);
+    RecordingPlatform rec;
+    TDataModule1 dm;
+    EXPECT_TRUE(rec.events.empty());
+    CatalogueQuery& films = dm.FilmsQuery;
+    ASSERT_EQ(films.rowCount(), 31);
+    EXPECT_EQ(films.sql(), QStringList({"SELECT*", "FROM bdf"}));
+    EXPECT_EQ(films.currentRow(), 0);
+    EXPECT_EQ(films.title(0), "Ирония судьбы, или С лёгким паром!");
+    EXPECT_EQ(films.currentUrl(), "http://127.0.0.1:8080/films/1.html");
+    for (int i = 1; i < films.rowCount(); ++i)
+        EXPECT_LT(films.key(i - 1), films.key(i));
+    // The entry without a title is listed at start.
+    EXPECT_TRUE(films.titleIsNull(30));
+    EXPECT_EQ(films.title(30), "");
+    EXPECT_EQ(dm.VKFQuery.url(2), "http://127.0.0.1:8080/vk/3.html");
+
+    films.setCurrentRow(4);
+    EXPECT_EQ(films.currentUrl(), "http://127.0.0.1:8080/films/5.html");
+    films.setCurrentRow(500); // out of range: stays
+    EXPECT_EQ(films.currentRow(), 4);
+
+    EXPECT_EQ(dm.ProxyTable.asString(1), "127.0.0.1");
+    EXPECT_EQ(dm.ProxyTable.asString(2), "3128");
+    EXPECT_FALSE(dm.ProxyTable.asBoolean("check"));
+    EXPECT_FALSE(dm.AutoupdateTable.asBoolean("autoupdatecheck"));
+    EXPECT_FALSE(dm.updateDateText().isEmpty());
+}
+
+TEST(DataModule, AnEmptyCategoryGivesNoCurrentRowAndAnEmptyAddress) {
+    ScratchDir dir;
+    makeStore(dir.file("bdv.db"), demoCatalogue() + "DELETE FROM bdm;");
+    makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+    RecordingPlatform rec;
+    TDataModule1 dm;
+    EXPECT_TRUE(dm.MultQuery.active());
+    EXPECT_EQ(dm.MultQuery.currentRow(), -1);
+    EXPECT_EQ(dm.MultQuery.currentUrl(), "");
+}

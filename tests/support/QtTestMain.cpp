@@ -1,0 +1,12 @@
+// Test entry for the tests that need the program's application object.
+#include "app/Application.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    ::testing::InitGoogleTest(&argc, argv);
+    TApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
