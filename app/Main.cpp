@@ -50,6 +50,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     ui_->BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
 
     connect(ui_->BitBtn2, &QPushButton::clicked, this, platform::guard([this] { BitBtn2Click(); }));
+    connect(ui_->FindEdit, &QLineEdit::textChanged, this,
+            platform::guard([this] { FindEditChange(); }));
     connect(ui_->N6, &QAction::triggered, this, platform::guard([this] { N6Click(); }));
 
     // The client area is fixed; the menu bar sits above it.
@@ -114,6 +116,11 @@ QString TMainForm::programDirectory() {
 void TMainForm::FormClose() {
     // The player page lives only as long as the program; a missing file is no error.
     QFile::remove(QDir(programDirectory()).filePath(QStringLiteral("main.html")));
+}
+
+void TMainForm::FindEditChange() {
+    if (DataModule1)
+        DataModule1->search(ui_->FindEdit->text());
 }
 
 void TMainForm::BitBtn2Click() {

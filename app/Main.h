@@ -36,6 +36,7 @@ public:
 
     // Handlers.
     void FormClose();
+    void FindEditChange();
     void BitBtn2Click();
     void N6Click();
 

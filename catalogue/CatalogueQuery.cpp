@@ -15,6 +15,14 @@ QStringList CatalogueQuery::initialSql() const {
 void CatalogueQuery::setSql(const QStringList& lines) {
     close();
     sql_ = lines;
+    filter_ = QString();
+}
+
+void CatalogueQuery::setFilter(const QString& text) {
+    const QString title =
+        QString::fromLatin1(info().titleField.data(), static_cast<int>(info().titleField.size()));
+    setSql(initialSql() << QStringLiteral("WHERE ") + title + QStringLiteral(" LIKE ?1"));
+    filter_ = text.isNull() ? QStringLiteral("") : text;
 }
 
 void CatalogueQuery::open() {
@@ -24,6 +32,11 @@ void CatalogueQuery::open() {
     for (const QString& line : sql_)
         text += line + QStringLiteral("\r\n");
     Statement stmt(store_, text.toStdString());
+    if (!filter_.isNull()) {
+        const QByteArray pattern = (QLatin1Char('%') + filter_ + QLatin1Char('%')).toUtf8();
+        sqlite3_bind_text(stmt.get(), 1, pattern.constData(), static_cast<int>(pattern.size()),
+                          SQLITE_TRANSIENT);
+    }
     // Fields by name: key, title, address, whatever order the table keeps them in.
     int keyColumn = -1, titleColumn = -1, urlColumn = -1;
     const int columns = sqlite3_column_count(stmt.get());

@@ -25,6 +25,12 @@ public:
     void setSql(const QStringList& lines);
     // The statement the query starts with: every row of the category's table.
     QStringList initialSql() const;
+    // Replaces the statement by the title search: rows whose title contains `text`, where
+    // "%" stands for any run of characters and "_" for one. The text is data, never part
+    // of the statement. An open query is closed first.
+    void setFilter(const QString& text);
+    // The search text in force, or a null string for the statement without a condition.
+    const QString& filter() const { return filter_; }
 
     // Runs the statement (opening the store when needed); throws EDatabaseError and then
     // stays closed.
@@ -62,6 +68,7 @@ private:
     Category category_;
     Store& store_;
     QStringList sql_;
+    QString filter_;
     bool active_ = false;
     std::vector<Row> rows_;
     int current_ = -1;

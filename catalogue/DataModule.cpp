@@ -57,6 +57,13 @@ CatalogueQuery& TDataModule1::query(Category c) {
     return VKFQuery;
 }
 
+void TDataModule1::search(const QString& text) {
+    for (CatalogueQuery* q : {&FilmsQuery, &MultQuery, &SerialsQuery, &VKFQuery}) {
+        q->setFilter(text);
+        q->open();
+    }
+}
+
 QString TDataModule1::updateDateText() const {
     const QVariant v = UpdateTable.value(QStringLiteral("update"));
     if (v.isNull())

@@ -30,6 +30,10 @@ public:
     CatalogueQuery VKFQuery{QStringLiteral("VKFQuery"), Category::VKontakte, ADOConnection};
 
     CatalogueQuery& query(Category c);
+    // Filters all four categories by a title substring, in the order films, cartoons,
+    // serials, VKontakte; "%" and "_" in the text act as wildcards, an apostrophe is an
+    // apostrophe. Each list shows its matching rows in the store's order, the first current.
+    void search(const QString& text);
     // The display text of the first row's `update` value: the date in the short date
     // format, then the time in the long time format unless it is midnight; empty for null.
     QString updateDateText() const;
