@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "app/MenuBarStyle.h"
 #include "catalogue/DBControls.h"
 #include "catalogue/DataModule.h"
 #include "platform/Guard.h"
@@ -39,6 +40,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     white.setColor(QPalette::Window, Qt::white);
     ui_->StaticText2->setPalette(white);
     ui_->StaticText2->setAutoFillBackground(true);
+
+    auto* menuStyle = new MenuBarStyle();
+    menuStyle->setParent(ui_->MainMenu1);
+    ui_->MainMenu1->setStyle(menuStyle);
 
     QTabBar* tabs = ui_->PageControl1->tabBar();
     tabs->setAttribute(Qt::WA_Hover, true);

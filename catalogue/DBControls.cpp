@@ -177,6 +177,10 @@ IndicatorHeader::IndicatorHeader(QWidget* parent) : QHeaderView(Qt::Vertical, pa
     setHighlightSections(false);
 }
 
+QSize IndicatorHeader::sizeHint() const {
+    return QSize(12, QHeaderView::sizeHint().height());
+}
+
 void IndicatorHeader::setCurrentRow(int row) {
     if (row == current_)
         return;
@@ -185,19 +189,22 @@ void IndicatorHeader::setCurrentRow(int row) {
 }
 
 void IndicatorHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+    painter->save();
     QHeaderView::paintSection(painter, rect, logicalIndex);
+    painter->restore();
     if (logicalIndex != current_)
         return;
     painter->save();
+    painter->setClipRect(rect);
     painter->setRenderHint(QPainter::Antialiasing);
-    const int h = qMin(rect.height() - 6, 8);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(palette().color(QPalette::WindowText));
+    const qreal h = qMin(rect.height() - 6, 8);
     const QPointF c = QRectF(rect).center();
-    QPainterPath triangle;
-    triangle.moveTo(c.x() - h / 4.0, c.y() - h / 2.0);
-    triangle.lineTo(c.x() + h / 4.0 + 1, c.y());
-    triangle.lineTo(c.x() - h / 4.0, c.y() + h / 2.0);
-    triangle.closeSubpath();
-    painter->fillPath(triangle, palette().color(QPalette::WindowText));
+    const QPointF triangle[3] = {QPointF(c.x() - h / 4.0, c.y() - h / 2.0),
+                                 QPointF(c.x() + h / 4.0 + 1, c.y()),
+                                 QPointF(c.x() - h / 4.0, c.y() + h / 2.0)};
+    painter->drawPolygon(triangle, 3);
     painter->restore();
 }
 
@@ -207,7 +214,6 @@ DBGrid::DBGrid(QWidget* parent) : QTableView(parent) {
     indicator_ = new IndicatorHeader(this);
     setVerticalHeader(indicator_);
     indicator_->setDefaultSectionSize(fontMetrics().height() + 4);
-    indicator_->setFixedWidth(12);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);

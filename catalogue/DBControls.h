@@ -96,6 +96,7 @@ class IndicatorHeader : public QHeaderView {
 public:
     explicit IndicatorHeader(QWidget* parent = nullptr);
     void setCurrentRow(int row);
+    QSize sizeHint() const override;
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
