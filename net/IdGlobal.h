@@ -1,0 +1,44 @@
+#pragma once
+// Small text, date and encoding helpers shared by the network classes. All texts are
+// 8-bit byte strings; case-insensitive operations fold ASCII letters only.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Days since 1899-12-30 00:00 (UTC here), the runtime's date-time value; 0 means "not set".
+using TDateTime = double;
+
+namespace idglobal {
+
+std::string trim(std::string_view s);
+std::string trimLeft(std::string_view s);
+std::string trimRight(std::string_view s);
+std::string upperCase(std::string_view s);
+std::string lowerCase(std::string_view s);
+bool sameText(std::string_view a, std::string_view b);
+// Position of `needle` in `hay` ignoring case, or npos.
+std::size_t findText(std::string_view hay, std::string_view needle);
+// Cuts `s` at the first `delimiter`: returns the text before it and leaves the rest (after
+// the delimiter) in `s`; without a delimiter returns all of `s` and leaves it empty.
+std::string fetch(std::string& s, std::string_view delimiter);
+
+// Strict decimal reading: optional sign and digits only, within 64 bits.
+bool tryDecimal(std::string_view s, std::int64_t& value);
+// Four dot-separated decimal numbers from 0 to 255.
+bool isDottedQuad(std::string_view s);
+
+std::string base64Encode(std::string_view data);
+
+// Date-time conversions.
+TDateTime unixToDateTime(std::int64_t seconds);
+std::int64_t dateTimeToUnix(TDateTime value);
+TDateTime nowDateTime();
+// "Sun, 06 Nov 1994 08:49:37 GMT".
+std::string dateTimeToInternetText(TDateTime value);
+// Reads the usual HTTP date forms (RFC 1123, RFC 850, the C library's asctime and the
+// Netscape cookie form); returns false for text it cannot read.
+bool tryInternetDate(std::string_view text, TDateTime& value);
+// The same, 0 for unreadable text.
+TDateTime internetDateOrZero(std::string_view text);
+
+} // namespace idglobal

@@ -1,0 +1,414 @@
+#include "net/IdHTTP.h"
+
+#include "net/IdGlobal.h"
+
+#include <climits>
+#include <sstream>
+
+using idglobal::sameText;
+
+int idStatusCode(const std::string& statusLine) {
+    const std::size_t blank = statusLine.find(' ');
+    if (blank == std::string::npos)
+        return -1;
+    const std::string rest = idglobal::trim(std::string_view(statusLine).substr(blank + 1));
+    std::int64_t code = 0;
+    if (!idglobal::tryDecimal(std::string_view(rest).substr(0, rest.find(' ')), code) ||
+        code < INT_MIN || code > INT_MAX)
+        return -1;
+    return static_cast<int>(code);
+}
+
+int idChunkSize(const std::string& sizeLine) {
+    const std::string digits = sizeLine.substr(0, sizeLine.find(' '));
+    int size = 0;
+    // The runtime's reading of "$<hex>": at most 32 bits, so no size line can overflow.
+    if (!tryStrToInt("$" + digits, size))
+        return 0;
+    return size;
+}
+
+TIdCustomHTTP::TIdCustomHTTP() {
+    url_.Port = "80";
+}
+
+TIdCustomHTTP::~TIdCustomHTTP() = default;
+
+std::string TIdCustomHTTP::Get(const std::string& url) {
+    std::string body;
+    TIdStringStream destination(body);
+    doRequest(url, destination);
+    return body;
+}
+
+void TIdCustomHTTP::Get(const std::string& url, TIdStream& destination) {
+    doRequest(url, destination);
+}
+
+void TIdCustomHTTP::Get(const std::string& url, std::ostream& destination) {
+    TIdOStream stream(destination);
+    doRequest(url, stream);
+}
+
+void TIdCustomHTTP::doRequest(const std::string& url, TIdStream& destination) {
+    authCount_ = 0;
+    proxyAuthCount_ = 0;
+    request_.Method = hmGet;
+    request_.Destination = &destination;
+    response_.ContentStream = &destination;
+    std::string target = url;
+    int redirectCount = 0;
+    while (true) {
+        // Set once the request is on the wire: from then on a failure leaves the
+        // connection in an unknown place of the exchange.
+        bool exchanging = false;
+        Outcome outcome;
+        try {
+            prepareRequest(target);
+            connectToHost();
+            const std::string bytes = buildRequest();
+            exchanging = true;
+            Write(bytes);
+            readResponseHead();
+            outcome = evaluateResponse(destination, redirectCount, target);
+        } catch (const EIdHTTPProtocolException&) {
+            // The refused answer has been read in full.
+            decideKeepAlive();
+            throw;
+        } catch (...) {
+            if (exchanging)
+                Disconnect();
+            else
+                decideKeepAlive();
+            throw;
+        }
+        decideKeepAlive();
+        if (outcome == Outcome::Done)
+            return;
+    }
+}
+
+void TIdCustomHTTP::prepareRequest(const std::string& url) {
+    const TIdURI u(url);
+    if (!u.Username.empty()) {
+        request_.Username = u.Username;
+        request_.Password = u.Password;
+    }
+    url_.Username = request_.Username;
+    url_.Password = request_.Password;
+    url_.Path = TIdURI::MergePath(url_.Path, u.Path);
+    url_.Document = u.Document;
+    url_.Params = u.Params;
+    url_.Bookmark = u.Bookmark;
+    if (!u.Host.empty())
+        url_.Host = u.Host;
+    url_.Protocol = u.Protocol.empty() ? "http" : u.Protocol;
+    if (!u.Port.empty()) {
+        url_.Port = u.Port;
+    } else {
+        int current = 0;
+        if (!tryStrToInt(url_.Port, current))
+            current = 0;
+        // A URL that names its host without a port means the protocol's own port; only
+        // relative URLs stay on the port of the previous fetch.
+        if (current == 0 || current == 80 || current == 443 || !u.Host.empty()) {
+            if (sameText(url_.Protocol, "http"))
+                url_.Port = "80";
+            else if (sameText(url_.Protocol, "https"))
+                url_.Port = "443";
+            else
+                throw EIdUnknownProtocol();
+        }
+    }
+    request_.URL = url_.Path + url_.Document + url_.Params;
+    request_.ContentLength = -1;
+    request_.Host = url_.Port == "80" ? url_.Host : url_.Host + ":" + url_.Port;
+}
+
+void TIdCustomHTTP::connectToHost() {
+    if (!proxyParams_.ProxyServer().empty()) {
+        if (Connected() &&
+            (!sameText(Host(), proxyParams_.ProxyServer()) || Port() != proxyParams_.ProxyPort()))
+            Disconnect();
+        SetHost(proxyParams_.ProxyServer());
+        SetPort(proxyParams_.ProxyPort());
+        if (sameText(url_.Protocol, "https"))
+            throw EIdIOHandlerPropInvalid();
+        request_.URL = url_.Protocol + "://" + url_.Host + ":" + url_.Port + url_.Path +
+                       url_.Document + url_.Params;
+        request_.UseProxy = ctProxy;
+        if (ProtocolVersion == pv1_0 && request_.Connection.empty())
+            request_.ProxyConnection = "keep-alive";
+    } else {
+        const int port = strToInt(url_.Port);
+        if (Connected() && (!sameText(Host(), url_.Host) || Port() != port))
+            Disconnect();
+        SetHost(url_.Host);
+        SetPort(port);
+        if (sameText(url_.Protocol, "HTTPS"))
+            throw EIdIOHandlerPropInvalid();
+        request_.UseProxy = ctNormal;
+        if (ProtocolVersion == pv1_0 && request_.Connection.empty())
+            request_.Connection = "keep-alive";
+    }
+    // Reuse check: drop a connection that was not to stay open, and notice a close by the
+    // peer that has already arrived. The look does not wait: a close that has happened is
+    // already visible, and an idle connection must not cost a pause per request.
+    if (Connected() && !response_.KeepAlive)
+        Disconnect();
+    CheckForGracefulDisconnect();
+    if (!Connected())
+        Connect();
+}
+
+std::string TIdCustomHTTP::buildRequest() {
+    TIdHeaderList& h = request_.RawHeaders;
+    h.Clear();
+    const auto put = [&h](std::string_view name, const std::string& value) {
+        if (!value.empty())
+            h.SetValues(name, value);
+    };
+    const auto putDate = [&h](std::string_view name, TDateTime value) {
+        if (value > 0)
+            h.SetValues(name, idglobal::dateTimeToInternetText(value));
+    };
+    put("Connection", request_.Connection);
+    put("Content-Version", request_.ContentVersion);
+    put("Content-Encoding", request_.ContentEncoding);
+    put("Content-Language", request_.ContentLanguage);
+    put("Content-Type", request_.ContentType);
+    if (request_.ContentLength >= 0)
+        put("Content-Length", std::to_string(request_.ContentLength));
+    put("Cache-control", request_.CacheControl);
+    putDate("Date", request_.Date);
+    putDate("Expires", request_.Expires);
+    put("Pragma", request_.Pragma);
+    for (const std::string& line : request_.CustomHeaders.Lines())
+        h.Add(line);
+    put("Proxy-Connection", request_.ProxyConnection);
+    put("Host", request_.Host);
+    put("Accept", request_.Accept);
+    put("Accept-Charset", request_.AcceptCharSet);
+    put("Accept-Encoding", request_.AcceptEncoding);
+    put("Accept-Language", request_.AcceptLanguage);
+    put("From", request_.From);
+    put("Referer", request_.Referer);
+    put("User-Agent", request_.UserAgent);
+    putDate("If-Modified-Since", request_.LastModified);
+    if (request_.ContentRangeStart != 0 || request_.ContentRangeEnd != 0) {
+        std::string range = "bytes=" + std::to_string(request_.ContentRangeStart) + "-";
+        if (request_.ContentRangeEnd != 0)
+            range += std::to_string(request_.ContentRangeEnd);
+        put("Range", range);
+    }
+    if (!request_.Authentication && request_.BasicAuthentication) {
+        request_.Authentication = std::make_unique<TIdBasicAuthentication>();
+        request_.Authentication->Username = request_.Username;
+        request_.Authentication->Password = request_.Password;
+    }
+    if (request_.Authentication)
+        put("Authorization", request_.Authentication->Authentication());
+    if (!proxyParams_.Authentication && proxyParams_.BasicAuthentication) {
+        proxyParams_.Authentication = std::make_unique<TIdBasicAuthentication>();
+        proxyParams_.Authentication->Username = proxyParams_.ProxyUsername();
+        proxyParams_.Authentication->Password = proxyParams_.ProxyPassword();
+    }
+    if (proxyParams_.Authentication)
+        put("Proxy-Authorization", proxyParams_.Authentication->Authentication());
+    if (cookieManager_)
+        put("Cookie", cookieManager_->GenerateCookieList(url_.Host, url_.Path));
+
+    std::string bytes;
+    bytes.reserve(256 + request_.URL.size());
+    bytes += "GET ";
+    bytes += request_.URL;
+    bytes += ProtocolVersion == pv1_0 ? " HTTP/1.0\r\n" : " HTTP/1.1\r\n";
+    for (const std::string& line : h.Lines()) {
+        if (line.size() <= 1024) {
+            bytes += line;
+            bytes += "\r\n";
+            continue;
+        }
+        for (const std::string& piece : TIdHeaderList::Fold(line)) {
+            bytes += piece;
+            bytes += "\r\n";
+        }
+    }
+    bytes += "\r\n";
+    return bytes;
+}
+
+void TIdCustomHTTP::readHeaderBlock() {
+    response_.RawHeaders.Clear();
+    headerClosed_ = false;
+    while (true) {
+        std::string line;
+        if (response_.RawHeaders.Count() == 0) {
+            // A close before the first header line is a failure.
+            line = ReadLn();
+        } else {
+            // After it, a close ends the block.
+            if (ClosedGracefully()) {
+                headerClosed_ = true;
+                break;
+            }
+            try {
+                line = ReadLn();
+            } catch (const EIdConnClosedGracefully&) {
+                headerClosed_ = true;
+                break;
+            }
+        }
+        if (line.empty()) {
+            headerClosed_ = ClosedGracefully();
+            break;
+        }
+        response_.RawHeaders.Add(std::move(line));
+    }
+}
+
+void TIdCustomHTTP::readResponseHead() {
+    do {
+        response_.ResponseText = ReadLn();
+        response_.ResponseCode = idStatusCode(response_.ResponseText);
+        readHeaderBlock();
+        response_.ProcessHeaders();
+        if (!cookieManager_ && AllowCookies)
+            cookieManager_ = std::make_unique<TIdCookieManager>();
+        if (cookieManager_)
+            cookieManager_->AddCookies(response_.RawHeaders, url_.Host);
+    } while (response_.ResponseCode == 100);
+}
+
+TIdCustomHTTP::Outcome TIdCustomHTTP::evaluateResponse(TIdStream& destination, int& redirectCount,
+                                                       std::string& url) {
+    const int code = response_.ResponseCode;
+    if ((code >= 300 && code <= 399 && code != 304) || !response_.Location.empty()) {
+        bool handled = HandleRedirects;
+        std::string location = response_.Location;
+        TIdHTTPMethod method = hmGet;
+        if (OnRedirect)
+            OnRedirect(location, redirectCount, handled, method);
+        if (handled && redirectCount < RedirectMaximum && !location.empty()) {
+            discardBody();
+            ++redirectCount;
+            url = location;
+            return Outcome::Repeat;
+        }
+        protocolFailure();
+    }
+    if (code >= 200 && code <= 299) {
+        if (headerClosed_)
+            throw EIdException("Undefined situation");
+        if (code != 204)
+            readBody(destination);
+        return Outcome::Done;
+    }
+    if (code == 401)
+        return authorise(false);
+    if (code == 407)
+        return authorise(true);
+    protocolFailure();
+}
+
+TIdCustomHTTP::Outcome TIdCustomHTTP::authorise(bool proxy) {
+    int& count = proxy ? proxyAuthCount_ : authCount_;
+    std::unique_ptr<TIdAuthentication>& credentials =
+        proxy ? proxyParams_.Authentication : request_.Authentication;
+    if (count >= AuthRetries)
+        protocolFailure();
+    ++count;
+    if (!credentials) {
+        const std::vector<std::string>& challenges =
+            proxy ? response_.ProxyAuthenticate : response_.WWWAuthenticate;
+        const auto& select = proxy ? OnSelectProxyAuthorization : OnSelectAuthorization;
+        if (select)
+            select(challenges, credentials);
+        for (std::size_t i = 0; !credentials && i < challenges.size(); ++i)
+            credentials = idFindAuthentication(challenges[i]);
+        if (!credentials)
+            protocolFailure();
+    }
+    const auto& ask = proxy ? OnProxyAuthorization : OnAuthorization;
+    bool handled = false;
+    if (ask)
+        ask(*credentials, handled);
+    if (handled) {
+        discardBody();
+        return Outcome::Repeat;
+    }
+    // Nobody supplied credentials: the challenge is refused and the empty credential object
+    // is not kept for later requests.
+    credentials.reset();
+    if (proxy)
+        proxyParams_.setProxyPassword("");
+    protocolFailure();
+}
+
+void TIdCustomHTTP::protocolFailure() {
+    std::string body;
+    TIdStringStream temporary(body);
+    const int saved = ReadTimeout;
+    ReadTimeout = 2000;
+    try {
+        readBody(temporary);
+    } catch (...) {
+        ReadTimeout = saved;
+        throw;
+    }
+    ReadTimeout = saved;
+    throw EIdHTTPProtocolException(response_.ResponseCode, response_.ResponseText, body);
+}
+
+void TIdCustomHTTP::discardBody() {
+    TIdMemoryStream sink;
+    readBody(sink);
+}
+
+void TIdCustomHTTP::readBody(TIdStream& destination) {
+    if (response_.HasContentLength && response_.ContentLength > 0) {
+        ReadBytes(destination, response_.ContentLength, false);
+    } else if (response_.TransferEncoding.find("chunked") != std::string::npos) {
+        readChunked(destination);
+    } else if (!response_.HasContentLength) {
+        ReadUntilClose(destination);
+    }
+}
+
+void TIdCustomHTTP::readChunked(TIdStream& destination) {
+    DoStatus(hsStatusText, "Chunk Started");
+    int size = idChunkSize(ReadLn());
+    while (size > 0) {
+        ReadBytes(destination, size, true);
+        ReadLn(); // the line end after the chunk's data
+        size = idChunkSize(ReadLn());
+    }
+    // Trailer lines up to the empty line that ends the body, so that nothing of this
+    // response is left for the next one to read; a close here ends the body as well.
+    for (int lines = 0; lines < 1000; ++lines) {
+        if (ClosedGracefully() && InputBuffer().Size() == 0)
+            break;
+        std::string line;
+        try {
+            line = ReadLn();
+        } catch (const EIdConnClosedGracefully&) {
+            break;
+        }
+        if (line.empty())
+            break;
+    }
+}
+
+void TIdCustomHTTP::decideKeepAlive() {
+    const std::string connection = idglobal::trim(response_.Connection);
+    const std::string proxyConnection = idglobal::trim(response_.ProxyConnection);
+    bool keep;
+    if (ProtocolVersion == pv1_0)
+        keep = Connected() &&
+               (sameText(connection, "keep-alive") || sameText(proxyConnection, "keep-alive"));
+    else
+        keep = Connected() && !sameText(connection, "close") && !sameText(proxyConnection, "close");
+    response_.KeepAlive = keep;
+    if (!keep)
+        Disconnect();
+}

@@ -1,0 +1,22 @@
+#include "net/IdIOHandlerSocket.h"
+
+TIdIOHandlerSocket::TIdIOHandlerSocket() {
+    TIdStack::acquire();
+}
+
+TIdIOHandlerSocket::~TIdIOHandlerSocket() {
+    Close();
+    TIdStack::release();
+}
+
+void TIdIOHandlerSocket::Open(const std::string& host, int port) {
+    const std::uint32_t address = idstack::resolveHost(host);
+    binding_.Connect(address, port);
+}
+
+void TIdIOHandlerSocket::Close() {
+    if (binding_.HandleAllocated()) {
+        binding_.ShutdownSend();
+        binding_.CloseSocket();
+    }
+}

@@ -1,0 +1,350 @@
+#include "net/IdStack.h"
+
+#include "net/IdException.h"
+#include "net/IdGlobal.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <mutex>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace idstack {
+
+int errorFromErrno(int err) {
+    switch (err) {
+    case EINTR:
+        return 10004;
+    case EBADF:
+        return 10009;
+    case EACCES:
+    case EPERM:
+        return 10013;
+    case EFAULT:
+        return 10014;
+    case EINVAL:
+        return 10022;
+    case EMFILE:
+    case ENFILE:
+        return 10024;
+#if EAGAIN != EWOULDBLOCK
+    case EAGAIN:
+#endif
+    case EWOULDBLOCK:
+        return 10035;
+    case EINPROGRESS:
+        return 10036;
+    case EALREADY:
+        return 10037;
+    case ENOTSOCK:
+        return 10038;
+    case EDESTADDRREQ:
+        return 10039;
+    case EMSGSIZE:
+        return 10040;
+    case EPROTOTYPE:
+        return 10041;
+    case ENOPROTOOPT:
+        return 10042;
+    case EPROTONOSUPPORT:
+        return 10043;
+    case ESOCKTNOSUPPORT:
+        return 10044;
+    case EOPNOTSUPP:
+        return 10045;
+    case EPFNOSUPPORT:
+        return 10046;
+    case EAFNOSUPPORT:
+        return 10047;
+    case EADDRINUSE:
+        return 10048;
+    case EADDRNOTAVAIL:
+        return 10049;
+    case ENETDOWN:
+        return 10050;
+    case ENETUNREACH:
+        return 10051;
+    case ENETRESET:
+        return 10052;
+    // Writing to a connection that the peer has already torn down.
+    case EPIPE:
+    case ECONNABORTED:
+        return 10053;
+    case ECONNRESET:
+        return 10054;
+    case ENOBUFS:
+    case ENOMEM:
+        return 10055;
+    case EISCONN:
+        return 10056;
+    case ENOTCONN:
+        return 10057;
+    case ESHUTDOWN:
+        return 10058;
+    case ETOOMANYREFS:
+        return 10059;
+    case ETIMEDOUT:
+        return 10060;
+    case ECONNREFUSED:
+        return 10061;
+    case ELOOP:
+        return 10062;
+    case ENAMETOOLONG:
+        return 10063;
+    case EHOSTDOWN:
+        return 10064;
+    case EHOSTUNREACH:
+        return 10065;
+    case ENOTEMPTY:
+        return 10066;
+    default:
+        return 10000 + err;
+    }
+}
+
+const char* errorText(int wsaError) {
+    switch (wsaError) {
+    case 10004:
+        return "Interrupted system call.";
+    case 10009:
+        return "Bad file number.";
+    case 10013:
+        return "Access denied.";
+    case 10014:
+        return "Bad address.";
+    case 10022:
+        return "Invalid argument.";
+    case 10024:
+        return "Too many open files.";
+    case 10035:
+        return "Operation would block. ";
+    case 10036:
+        return "Operation now in progress.";
+    case 10037:
+        return "Operation already in progress.";
+    case 10038:
+        return "Socket operation on non-socket.";
+    case 10039:
+        return "Destination address required.";
+    case 10040:
+        return "Message too long.";
+    case 10041:
+        return "Protocol wrong type for socket.";
+    case 10042:
+        return "Bad protocol option.";
+    case 10043:
+        return "Protocol not supported.";
+    case 10044:
+        return "Socket type not supported.";
+    case 10045:
+        return "Operation not supported on socket.";
+    case 10046:
+        return "Protocol family not supported.";
+    case 10047:
+        return "Address family not supported by protocol family.";
+    case 10048:
+        return "Address already in use.";
+    case 10049:
+        return "Cannot assign requested address.";
+    case 10050:
+        return "Network is down.";
+    case 10051:
+        return "Network is unreachable.";
+    case 10052:
+        return "Net dropped connection or reset.";
+    case 10053:
+        return "Software caused connection abort.";
+    case 10054:
+        return "Connection reset by peer.";
+    case 10055:
+        return "No buffer space available.";
+    case 10056:
+        return "Socket is already connected.";
+    case 10057:
+        return "Socket is not connected.";
+    case 10058:
+        return "Cannot send or receive after socket is closed.";
+    case 10059:
+        return "Too many references, cannot splice.";
+    case 10060:
+        return "Connection timed out.";
+    case 10061:
+        return "Connection refused.";
+    case 10062:
+        return "Too many levels of symbolic links.";
+    case 10063:
+        return "File name too long.";
+    case 10064:
+        return "Host is down.";
+    case 10065:
+        return "No route to host.";
+    case 10066:
+        return "Directory not empty";
+    case 11001:
+        return "Host not found.";
+    default:
+        return "";
+    }
+}
+
+std::string socketErrorMessage(int wsaError) {
+    return "Socket Error # " + std::to_string(wsaError) + "\r\n" + errorText(wsaError);
+}
+
+std::uint32_t resolveHost(const std::string& host) {
+    if (idglobal::sameText(host, "LOCALHOST"))
+        return htonl(INADDR_LOOPBACK);
+    if (idglobal::isDottedQuad(host)) {
+        in_addr a{};
+        inet_pton(AF_INET, host.c_str(), &a);
+        return a.s_addr;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &list);
+    if (rc != 0 || list == nullptr) {
+        int number = kWSAHOST_NOT_FOUND;
+        if (rc == EAI_AGAIN)
+            number = 11002; // a temporary failure of the name server
+        else if (rc == EAI_FAIL)
+            number = 11003;
+        else if (rc == EAI_SYSTEM)
+            number = errorFromErrno(errno);
+        if (list != nullptr)
+            freeaddrinfo(list);
+        throw EIdSocketError(number);
+    }
+    const std::uint32_t address = reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_addr.s_addr;
+    freeaddrinfo(list);
+    return address;
+}
+
+} // namespace idstack
+
+EIdSocketError::EIdSocketError(int lastError)
+    : EIdException(idstack::socketErrorMessage(lastError)), lastError_(lastError) {}
+
+namespace {
+std::mutex stackLock;
+int stackUsers = 0;
+} // namespace
+
+void TIdStack::acquire() {
+    std::lock_guard<std::mutex> lock(stackLock);
+    // POSIX sockets need no start-up; the count mirrors the lifetime of the family.
+    ++stackUsers;
+}
+
+void TIdStack::release() {
+    std::lock_guard<std::mutex> lock(stackLock);
+    if (stackUsers > 0)
+        --stackUsers;
+}
+
+int TIdStack::users() {
+    std::lock_guard<std::mutex> lock(stackLock);
+    return stackUsers;
+}
+
+TIdSocketHandle::~TIdSocketHandle() {
+    CloseSocket();
+}
+
+void TIdSocketHandle::Connect(std::uint32_t address, int port) {
+    CloseSocket();
+    if (port < 0 || port > 65535)
+        throw EIdSocketError(idstack::kWSAEADDRNOTAVAIL);
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd_ < 0)
+        throw EIdSocketError(idstack::errorFromErrno(errno));
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = 0;
+    sockaddr_in remote{};
+    remote.sin_family = AF_INET;
+    remote.sin_addr.s_addr = address;
+    remote.sin_port = htons(static_cast<std::uint16_t>(port));
+    int rc = ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    if (rc == 0) {
+        do {
+            rc = ::connect(fd_, reinterpret_cast<sockaddr*>(&remote), sizeof remote);
+        } while (rc != 0 && errno == EINTR);
+    }
+    if (rc != 0) {
+        const int err = errno;
+        CloseSocket();
+        throw EIdSocketError(idstack::errorFromErrno(err));
+    }
+}
+
+void TIdSocketHandle::Send(const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::send(fd_, data, size, MSG_NOSIGNAL);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EIdSocketError(idstack::errorFromErrno(errno));
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
+long TIdSocketHandle::Recv(char* buffer, std::size_t size) {
+    while (true) {
+        const ssize_t n = ::recv(fd_, buffer, size, 0);
+        if (n >= 0)
+            return static_cast<long>(n);
+        if (errno != EINTR)
+            return -idstack::errorFromErrno(errno);
+    }
+}
+
+int TIdSocketHandle::Readable(int timeoutMs) {
+    pollfd p{fd_, POLLIN, 0};
+    while (true) {
+        const int rc = ::poll(&p, 1, timeoutMs < 0 ? -1 : timeoutMs);
+        if (rc > 0)
+            return 1;
+        if (rc == 0)
+            return 0;
+        if (errno != EINTR)
+            return -idstack::errorFromErrno(errno);
+    }
+}
+
+void TIdSocketHandle::ShutdownSend() {
+    if (fd_ >= 0)
+        ::shutdown(fd_, SHUT_WR);
+}
+
+void TIdSocketHandle::CloseSocket() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+std::string TIdSocketHandle::PeerIP() const {
+    sockaddr_in a{};
+    socklen_t len = sizeof a;
+    if (fd_ < 0 || ::getpeername(fd_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+        return "";
+    char buf[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &a.sin_addr, buf, sizeof buf);
+    return buf;
+}
+
+int TIdSocketHandle::PeerPort() const {
+    sockaddr_in a{};
+    socklen_t len = sizeof a;
+    if (fd_ < 0 || ::getpeername(fd_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+        return 0;
+    return ntohs(a.sin_port);
+}

@@ -1,0 +1,70 @@
+#pragma once
+// The socket layer: a thin shell over POSIX sockets that speaks in the Winsock error numbers the
+// rest of the client reports. Only the connection classes use it.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace idstack {
+
+// Winsock-style numbers used by the client itself.
+constexpr int kWSAEINTR = 10004;
+constexpr int kWSAECONNABORTED = 10053;
+constexpr int kWSAECONNRESET = 10054;
+constexpr int kWSAESHUTDOWN = 10058;
+constexpr int kWSAEADDRNOTAVAIL = 10049;
+constexpr int kWSAHOST_NOT_FOUND = 11001;
+
+// The one mapping from a system error number (errno) to the Winsock number.
+int errorFromErrno(int err);
+// The text for a Winsock number; empty for a number without one.
+const char* errorText(int wsaError);
+// "Socket Error # <n>" CR LF and the text.
+std::string socketErrorMessage(int wsaError);
+
+// Resolves a host name: "LOCALHOST" is 127.0.0.1, dotted quads are used as they are, any
+// other name goes to the system's lookup and its first IPv4 address is taken. Returns the
+// address in network order; throws EIdSocketError on failure.
+std::uint32_t resolveHost(const std::string& host);
+
+} // namespace idstack
+
+// Keeps the socket layer started while any object of the client's family lives.
+class TIdStack {
+public:
+    static void acquire();
+    static void release();
+    static int users();
+};
+
+// One TCP socket.
+class TIdSocketHandle {
+public:
+    TIdSocketHandle() = default;
+    ~TIdSocketHandle();
+    TIdSocketHandle(const TIdSocketHandle&) = delete;
+    TIdSocketHandle& operator=(const TIdSocketHandle&) = delete;
+
+    bool HandleAllocated() const { return fd_ >= 0; }
+    int Handle() const { return fd_; }
+
+    // Creates a TCP stream socket, binds it to any local address and connects it. Throws
+    // EIdSocketError; the socket is closed on failure.
+    void Connect(std::uint32_t address, int port);
+    // Sends all bytes; throws EIdSocketError.
+    void Send(const char* data, std::size_t size);
+    // One receive of at most `size` bytes. Returns the byte count (0: the peer closed), or a
+    // negative Winsock number on failure.
+    long Recv(char* buffer, std::size_t size);
+    // Waits at most `timeoutMs` (negative: without limit) for data or a close to read.
+    // Returns 1 when readable, 0 on time-out, or a negative Winsock number.
+    int Readable(int timeoutMs);
+    void ShutdownSend();
+    void CloseSocket();
+
+    std::string PeerIP() const;
+    int PeerPort() const;
+
+private:
+    int fd_ = -1;
+};

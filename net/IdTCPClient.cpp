@@ -1,0 +1,5 @@
+#include "net/IdTCPClient.h"
+
+void TIdTCPClient::Connect() {
+    OpenConnection(host_, port_);
+}

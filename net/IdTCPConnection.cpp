@@ -1,0 +1,261 @@
+#include "net/IdTCPConnection.h"
+
+#include "net/IdException.h"
+
+#include <algorithm>
+#include <cstring>
+
+void TIdInputBuffer::Remove(std::size_t count) {
+    head_ += std::min(count, Size());
+    if (head_ == tail_)
+        head_ = tail_ = 0;
+}
+
+char* TIdInputBuffer::PrepareAppend(std::size_t count) {
+    if (capacity_ - tail_ < count) {
+        const std::size_t used = Size();
+        if (head_ > 0 && capacity_ - used >= count) {
+            std::memmove(data_.get(), data_.get() + head_, used);
+        } else {
+            const std::size_t grown = std::max(capacity_ * 2, used + count);
+            std::unique_ptr<char[]> fresh(new char[grown]);
+            if (used > 0)
+                std::memcpy(fresh.get(), data_.get() + head_, used);
+            data_ = std::move(fresh);
+            capacity_ = grown;
+        }
+        head_ = 0;
+        tail_ = used;
+    }
+    return data_.get() + tail_;
+}
+
+TIdTCPConnection::TIdTCPConnection() = default;
+
+TIdTCPConnection::~TIdTCPConnection() {
+    if (ioHandler_)
+        ioHandler_->Close();
+}
+
+void TIdTCPConnection::OpenConnection(const std::string& host, int port) {
+    Disconnect();
+    inputBuffer_.Clear();
+    closedGracefully_ = false;
+    auto transport = std::make_unique<TIdIOHandlerSocket>();
+    DoStatus(hsResolving, "Resolving hostname " + host + ".");
+    // Any failure while opening closes the socket (the transport is simply dropped).
+    transport->Open(host, port);
+    ioHandler_ = std::move(transport);
+    DoStatus(hsConnected, "Connected.");
+    if (OnConnected)
+        OnConnected();
+}
+
+void TIdTCPConnection::Disconnect() {
+    if (!ioHandler_)
+        return;
+    DoStatus(hsDisconnecting, "Disconnecting.");
+    ioHandler_->Close();
+    ioHandler_.reset();
+    DoStatus(hsDisconnected, "Disconnected.");
+    if (OnDisconnected)
+        OnDisconnected();
+}
+
+void TIdTCPConnection::noteClosedByPeer() {
+    closedGracefully_ = true;
+    Disconnect();
+}
+
+void TIdTCPConnection::failReceive(int error) {
+    // Whatever the error, the connection cannot be trusted any more.
+    Disconnect();
+    throw EIdSocketError(error);
+}
+
+void TIdTCPConnection::CheckForGracefulDisconnect() {
+    if (!Connected())
+        return;
+    TIdSocketHandle& socket = ioHandler_->Binding();
+    if (socket.Readable(0) != 1)
+        return;
+    char* target = inputBuffer_.PrepareAppend(static_cast<std::size_t>(RecvBufferSize));
+    const long n = socket.Recv(target, static_cast<std::size_t>(RecvBufferSize));
+    if (n > 0) {
+        inputBuffer_.Append(static_cast<std::size_t>(n));
+    } else {
+        // A close or a failure on an idle connection: it is simply not reused.
+        if (n == 0)
+            closedGracefully_ = true;
+        Disconnect();
+    }
+}
+
+std::size_t TIdTCPConnection::receive(char* target, std::size_t size) {
+    if (!Connected()) {
+        if (closedGracefully_)
+            throw EIdConnClosedGracefully();
+        throw EIdSocketError(10057);
+    }
+    TIdSocketHandle& socket = ioHandler_->Binding();
+    if (ReadTimeout > 0) {
+        const int ready = socket.Readable(ReadTimeout);
+        if (ready == 0)
+            throw EIdReadTimeout();
+        if (ready < 0)
+            failReceive(-ready);
+    }
+    const long n = socket.Recv(target, size);
+    if (n < 0)
+        failReceive(static_cast<int>(-n));
+    if (n == 0)
+        noteClosedByPeer();
+    return static_cast<std::size_t>(n);
+}
+
+std::size_t TIdTCPConnection::readFromStack() {
+    const std::size_t block = static_cast<std::size_t>(std::max(RecvBufferSize, 1));
+    char* target = inputBuffer_.PrepareAppend(block);
+    const std::size_t n = receive(target, block);
+    inputBuffer_.Append(n);
+    return n;
+}
+
+std::string TIdTCPConnection::ReadLn() {
+    const bool closedBefore = closedGracefully_;
+    const std::size_t limit = static_cast<std::size_t>(std::max(MaxLineLength, 0));
+    std::size_t scanned = 0;
+    while (true) {
+        const char* data = inputBuffer_.Data();
+        const std::size_t size = inputBuffer_.Size();
+        const void* lf =
+            size > scanned ? std::memchr(data + scanned, '\n', size - scanned) : nullptr;
+        if (lf != nullptr) {
+            std::size_t length = static_cast<const char*>(lf) - data;
+            if (length > limit) {
+                if (MaxLineAction == maException)
+                    throw EIdReadLnMaxLineLengthExceeded();
+                std::string line(data, limit);
+                inputBuffer_.Remove(limit);
+                return line;
+            }
+            const std::size_t consumed = length + 1;
+            if (length > 0 && data[length - 1] == '\r')
+                --length;
+            std::string line(data, length);
+            inputBuffer_.Remove(consumed);
+            return line;
+        }
+        scanned = size;
+        if (size > limit) {
+            if (MaxLineAction == maException)
+                throw EIdReadLnMaxLineLengthExceeded();
+            std::string line(data, limit);
+            inputBuffer_.Remove(limit);
+            return line;
+        }
+        if (closedBefore || (!Connected() && closedGracefully_))
+            throw EIdConnClosedGracefully();
+        if (readFromStack() == 0) {
+            // Closed while reading: an incomplete line stays buffered and an empty line is
+            // returned; with nothing buffered the read fails.
+            if (inputBuffer_.Size() == 0)
+                throw EIdConnClosedGracefully();
+            return std::string();
+        }
+    }
+}
+
+std::int64_t TIdTCPConnection::ReadBytes(TIdStream& destination, std::int64_t count,
+                                         bool failOnClose) {
+    WorkScope work(*this, wmRead, count);
+    destination.ExpectSize(count);
+    std::int64_t done = 0;
+    const std::size_t buffered =
+        static_cast<std::size_t>(std::min<std::int64_t>(count, inputBuffer_.Size()));
+    if (buffered > 0) {
+        destination.Write(inputBuffer_.Data(), buffered);
+        inputBuffer_.Remove(buffered);
+        done += static_cast<std::int64_t>(buffered);
+        DoWork(wmRead, static_cast<std::int64_t>(buffered));
+    }
+    const std::size_t block = static_cast<std::size_t>(std::max(RecvBufferSize, 1));
+    while (done < count) {
+        if (!Connected()) {
+            if (failOnClose || !closedGracefully_)
+                receive(nullptr, 0); // raises the failure that fits the state
+            break;
+        }
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::int64_t>(count - done, block));
+        char* target = destination.WritePointer(want);
+        std::size_t n;
+        if (target != nullptr) {
+            try {
+                n = receive(target, want);
+            } catch (...) {
+                destination.Commit(0);
+                throw;
+            }
+            destination.Commit(n);
+        } else {
+            char* scratch = inputBuffer_.PrepareAppend(want);
+            n = receive(scratch, want);
+            destination.Write(scratch, n);
+        }
+        if (n == 0) {
+            if (failOnClose)
+                throw EIdConnClosedGracefully();
+            break;
+        }
+        done += static_cast<std::int64_t>(n);
+        DoWork(wmRead, static_cast<std::int64_t>(n));
+    }
+    return done;
+}
+
+std::int64_t TIdTCPConnection::ReadUntilClose(TIdStream& destination) {
+    WorkScope work(*this, wmRead, 0);
+    std::int64_t done = 0;
+    if (inputBuffer_.Size() > 0) {
+        const std::size_t buffered = inputBuffer_.Size();
+        destination.Write(inputBuffer_.Data(), buffered);
+        inputBuffer_.Remove(buffered);
+        done += static_cast<std::int64_t>(buffered);
+        DoWork(wmRead, static_cast<std::int64_t>(buffered));
+    }
+    const std::size_t block = static_cast<std::size_t>(std::max(RecvBufferSize, 1));
+    while (Connected()) {
+        char* target = destination.WritePointer(block);
+        std::size_t n;
+        if (target != nullptr) {
+            try {
+                n = receive(target, block);
+            } catch (...) {
+                destination.Commit(0);
+                throw;
+            }
+            destination.Commit(n);
+        } else {
+            char* scratch = inputBuffer_.PrepareAppend(block);
+            n = receive(scratch, block);
+            destination.Write(scratch, n);
+        }
+        if (n == 0)
+            break;
+        done += static_cast<std::int64_t>(n);
+        DoWork(wmRead, static_cast<std::int64_t>(n));
+    }
+    return done;
+}
+
+void TIdTCPConnection::Write(const std::string& data) {
+    if (!Connected())
+        throw EIdSocketError(10057);
+    try {
+        ioHandler_->Binding().Send(data.data(), data.size());
+    } catch (const EIdSocketError&) {
+        Disconnect();
+        throw;
+    }
+}

@@ -1,0 +1,285 @@
+#include "support/net/ScriptedServer.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace ztest {
+
+using Clock = std::chrono::steady_clock;
+
+ServerConnection::ServerConnection(ScriptedServer& server, int fd, int index)
+    : server_(server), fd_(fd), index_(index) {}
+
+ServerConnection::~ServerConnection() {
+    close();
+}
+
+bool ServerConnection::fill(milliseconds timeout) {
+    if (fd_ < 0)
+        return false;
+    const auto deadline = Clock::now() + timeout;
+    while (!server_.stopping_.load()) {
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return false;
+        pollfd p{fd_, POLLIN, 0};
+        const int rc = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 50)));
+        if (rc < 0 && errno != EINTR)
+            return false;
+        if (rc <= 0)
+            continue;
+        char buf[65536];
+        const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+        if (n <= 0)
+            return false;
+        pending_.append(buf, static_cast<std::size_t>(n));
+        server_.recordBytes(index_, std::string_view(buf, static_cast<std::size_t>(n)));
+        return true;
+    }
+    return false;
+}
+
+std::optional<std::string> ServerConnection::readRequest(milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (true) {
+        const std::size_t end = pending_.find("\r\n\r\n");
+        if (end != std::string::npos) {
+            std::string request = pending_.substr(0, end + 4);
+            pending_.erase(0, end + 4);
+            server_.recordRequest(request);
+            return request;
+        }
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0 || !fill(left))
+            return std::nullopt;
+    }
+}
+
+void ServerConnection::send(std::string_view bytes) {
+    while (fd_ >= 0 && !bytes.empty()) {
+        const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return; // the client has gone; the script goes on regardless
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+void ServerConnection::sendInPieces(std::string_view bytes, std::size_t pieceSize,
+                                    milliseconds pauseBetween) {
+    if (pieceSize == 0)
+        pieceSize = 1;
+    while (!bytes.empty()) {
+        const std::size_t n = std::min(pieceSize, bytes.size());
+        send(bytes.substr(0, n));
+        bytes.remove_prefix(n);
+        if (!bytes.empty())
+            pause(pauseBetween);
+    }
+}
+
+void ServerConnection::pause(milliseconds duration) {
+    const auto deadline = Clock::now() + duration;
+    while (!server_.stopping_.load() && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::min(milliseconds(10), duration));
+}
+
+void ServerConnection::close() {
+    if (fd_ < 0)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(server_.mutex_);
+        std::erase(server_.openFds_, fd_);
+    }
+    ::close(fd_);
+    fd_ = -1;
+}
+
+void ServerConnection::reset() {
+    if (fd_ < 0)
+        return;
+    linger l{1, 0};
+    ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+    close();
+}
+
+bool ServerConnection::waitForClientClose(milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (fd_ >= 0 && !server_.stopping_.load()) {
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd p{fd_, POLLIN, 0};
+        const int rc = ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 50)));
+        if (rc <= 0)
+            continue;
+        char buf[4096];
+        const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+        if (n <= 0)
+            return true;
+        server_.recordBytes(index_, std::string_view(buf, static_cast<std::size_t>(n)));
+    }
+    return false;
+}
+
+std::string ServerConnection::targetOf(const std::string& request) {
+    const std::size_t a = request.find(' ');
+    if (a == std::string::npos)
+        return "";
+    const std::size_t b = request.find(' ', a + 1);
+    return request.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
+}
+
+ScriptedServer::ScriptedServer(Handler handler) : handler_(std::move(handler)) {
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (listenFd_ < 0)
+        throw std::runtime_error("test server: no socket");
+    const int yes = 1;
+    ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = 0;
+    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::listen(listenFd_, 64) != 0) {
+        ::close(listenFd_);
+        throw std::runtime_error("test server: cannot listen");
+    }
+    socklen_t len = sizeof a;
+    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    acceptThread_ = std::thread([this] { acceptLoop(); });
+}
+
+ScriptedServer::~ScriptedServer() {
+    stopping_.store(true);
+    if (acceptThread_.joinable())
+        acceptThread_.join();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (int fd : openFds_)
+            ::shutdown(fd, SHUT_RDWR);
+    }
+    for (std::thread& t : workers_)
+        if (t.joinable())
+            t.join();
+    ::close(listenFd_);
+}
+
+void ScriptedServer::acceptLoop() {
+    while (!stopping_.load()) {
+        pollfd p{listenFd_, POLLIN, 0};
+        if (::poll(&p, 1, 20) <= 0)
+            continue;
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            continue;
+        int index;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            index = static_cast<int>(connectionBytes_.size());
+            connectionBytes_.emplace_back();
+            openFds_.push_back(fd);
+        }
+        connects_.fetch_add(1);
+        workers_.emplace_back([this, fd, index] {
+            {
+                ServerConnection connection(*this, fd, index);
+                try {
+                    handler_(connection);
+                } catch (...) {
+                }
+            }
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++finished_;
+            finishedChanged_.notify_all();
+        });
+    }
+}
+
+void ScriptedServer::recordRequest(const std::string& request) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    requests_.push_back(request);
+}
+
+void ScriptedServer::recordBytes(int index, std::string_view bytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    connectionBytes_[static_cast<std::size_t>(index)].append(bytes);
+}
+
+std::string ScriptedServer::url(std::string_view path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
+}
+
+std::vector<std::string> ScriptedServer::requests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+}
+
+std::vector<std::string> ScriptedServer::connectionBytes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return connectionBytes_;
+}
+
+bool ScriptedServer::waitForFinished(int count, milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return finishedChanged_.wait_for(lock, timeout, [&] { return finished_ >= count; });
+}
+
+std::string ScriptedServer::ok(std::string_view body, std::string_view extraHeaders) {
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
+           std::string(extraHeaders) + "\r\n" + std::string(body);
+}
+
+namespace {
+bool closesConnection(const std::string& answer) {
+    return answer.substr(0, answer.find("\r\n\r\n")).find("Connection: close") != std::string::npos;
+}
+} // namespace
+
+ScriptedServer::Handler ScriptedServer::answers(std::vector<std::string> list) {
+    auto shared = std::make_shared<std::vector<std::string>>(std::move(list));
+    auto next = std::make_shared<std::atomic<std::size_t>>(0);
+    return [shared, next](ServerConnection& c) {
+        while (c.readRequest()) {
+            const std::size_t i = next->fetch_add(1);
+            if (i >= shared->size())
+                return;
+            c.send((*shared)[i]);
+            if (closesConnection((*shared)[i]))
+                return;
+        }
+    };
+}
+
+ScriptedServer::Handler ScriptedServer::routes(std::map<std::string, std::string> pathToResponse) {
+    auto shared = std::make_shared<std::map<std::string, std::string>>(std::move(pathToResponse));
+    return [shared](ServerConnection& c) {
+        while (auto request = c.readRequest()) {
+            std::string target = ServerConnection::targetOf(*request);
+            // The absolute form a proxy gets: keep the path only.
+            const std::size_t scheme = target.find("://");
+            if (scheme != std::string::npos) {
+                const std::size_t slash = target.find('/', scheme + 3);
+                target = slash == std::string::npos ? "/" : target.substr(slash);
+            }
+            const auto it = shared->find(target);
+            const std::string answer =
+                it != shared->end()
+                    ? it->second
+                    : std::string("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nNot Found");
+            c.send(answer);
+            if (closesConnection(answer))
+                return;
+        }
+    };
+}
+
+} // namespace ztest
