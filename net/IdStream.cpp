@@ -1,9 +1,11 @@
 #include "net/IdStream.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <sys/mman.h>
 
 namespace {
 std::size_t boundedHint(std::int64_t size) {
@@ -27,19 +29,79 @@ void TIdStringStream::Commit(std::size_t used) {
     target_.resize(pending_ + used);
 }
 
+namespace {
+constexpr std::size_t kHugePage = 2u << 20;
+
+// A fresh mapping of `size` bytes (a multiple of kHugePage) aligned to kHugePage, or nullptr.
+char* mapAligned(std::size_t size) {
+    void* raw = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        return nullptr;
+    char* start = static_cast<char*>(raw);
+    char* aligned = reinterpret_cast<char*>(
+        (reinterpret_cast<std::uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
+    if (aligned > start)
+        ::munmap(start, static_cast<std::size_t>(aligned - start));
+    char* end = start + size + kHugePage;
+    if (end > aligned + size)
+        ::munmap(aligned + size, static_cast<std::size_t>(end - (aligned + size)));
+#ifdef MADV_HUGEPAGE
+    ::madvise(aligned, size, MADV_HUGEPAGE);
+#endif
+    return aligned;
+}
+} // namespace
+
 TIdMemoryStream::~TIdMemoryStream() {
-    std::free(data_);
+    release();
+}
+
+void TIdMemoryStream::release() {
+    if (data_ == nullptr)
+        return;
+    if (mapped_)
+        ::munmap(data_, capacity_);
+    else
+        std::free(data_);
+    data_ = nullptr;
+    capacity_ = 0;
+    mapped_ = false;
 }
 
 void TIdMemoryStream::ensure(std::size_t extra) {
     if (capacity_ - size_ >= extra)
         return;
-    std::size_t wanted = std::max(size_ + extra, capacity_ + capacity_ / 2);
-    void* grown = std::realloc(data_, wanted);
-    if (grown == nullptr)
+    if (extra > SIZE_MAX / 2 - size_)
         throw std::bad_alloc();
-    data_ = static_cast<char*>(grown);
-    capacity_ = wanted;
+    const std::size_t wanted = std::max(size_ + extra, capacity_ + capacity_ / 2);
+    if (wanted < kHugePage) {
+        void* grown = std::realloc(data_, wanted);
+        if (grown == nullptr)
+            throw std::bad_alloc();
+        data_ = static_cast<char*>(grown);
+        capacity_ = wanted;
+        return;
+    }
+    const std::size_t rounded = (wanted + kHugePage - 1) & ~(kHugePage - 1);
+    char* fresh = mapAligned(rounded);
+    if (fresh == nullptr)
+        throw std::bad_alloc();
+    if (mapped_) {
+        // Move the pages themselves into the new place.
+        void* moved = ::mremap(data_, capacity_, rounded, MREMAP_MAYMOVE | MREMAP_FIXED, fresh);
+        if (moved == MAP_FAILED) {
+            ::munmap(fresh, rounded);
+            throw std::bad_alloc();
+        }
+    } else {
+        if (size_ > 0)
+            std::memcpy(fresh, data_, size_);
+        std::free(data_);
+    }
+    data_ = fresh;
+    capacity_ = rounded;
+    mapped_ = true;
 }
 
 void TIdMemoryStream::Write(const char* data, std::size_t size) {

@@ -36,7 +36,9 @@ private:
     std::size_t pending_ = 0;
 };
 
-// A growable block of memory that never zero-fills what it is about to receive.
+// A growable block of memory that never zero-fills what it is about to receive. Large blocks
+// live in their own mapping on huge pages where the system offers them, and grow by moving
+// page tables rather than bytes.
 class TIdMemoryStream : public TIdStream {
 public:
     TIdMemoryStream() = default;
@@ -56,9 +58,12 @@ public:
 
 private:
     void ensure(std::size_t extra);
+    void release();
     char* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
+    // Large blocks are whole pages of their own (mapped), small ones come from the heap.
+    bool mapped_ = false;
 };
 
 // Writes to a standard output stream.
