@@ -3,9 +3,16 @@
 #include "app/MenuBarStyle.h"
 #include "catalogue/DBControls.h"
 #include "catalogue/DataModule.h"
+#include "pages/Description.h"
+#include "pages/MainHtml.h"
+#include "pages/Messages.h"
+#include "pages/PlayerPage.h"
+#include "platform/Codec.h"
 #include "platform/Guard.h"
+#include "platform/Site.h"
 #include "ui_Main.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -18,8 +25,29 @@
 TMainForm* MainForm = nullptr;
 
 namespace {
+
 const QColor kSkyBlue(166, 202, 240);
+
+// The busy cursor while a command waits for the network.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// Runs one network command; any failure in it shows the one connection message.
+template <class F> void networkCommand(F&& command) {
+    try {
+        command();
+    } catch (...) {
+        platform::messageBox(QString::fromUtf8(kConnectionFailureMessage.data(),
+                                               static_cast<int>(kConnectionFailureMessage.size())));
+    }
 }
+
+} // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_unique<Ui::MainForm>()) {
     ui_->setupUi(this);
@@ -54,6 +82,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     ui_->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     ui_->BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
 
+    connect(ui_->BitBtn1, &QPushButton::clicked, this, platform::guard([this] { BitBtn1Click(); }));
+    connect(ui_->StartBitBtn, &QPushButton::clicked, this,
+            platform::guard([this] { StartBitBtnClick(); }));
     connect(ui_->BitBtn2, &QPushButton::clicked, this, platform::guard([this] { BitBtn2Click(); }));
     connect(ui_->FindEdit, &QLineEdit::textChanged, this,
             platform::guard([this] { FindEditChange(); }));
@@ -121,6 +152,57 @@ QString TMainForm::programDirectory() {
 void TMainForm::FormClose() {
     // The player page lives only as long as the program; a missing file is no error.
     QFile::remove(QDir(programDirectory()).filePath(QStringLiteral("main.html")));
+}
+
+std::string TMainForm::currentUrl(Category c) const {
+    return codec::toCp1251(urlEdit(c)->text());
+}
+
+void TMainForm::BitBtn1Click() {
+    for (Category c : {Category::Films, Category::Cartoons, Category::Serials}) {
+        if (currentCategory() != c)
+            continue;
+        networkCommand([&] {
+            std::string page;
+            {
+                BusyCursor busy;
+                page = IdHTTP.Get(currentUrl(c));
+            }
+            // The panel keeps text up to a NUL, as any window text does.
+            ui_->StaticText2->setText(codec::fromCp1251(textUpToNul(describe(page))));
+        });
+    }
+    if (currentCategory() == Category::VKontakte)
+        ui_->StaticText2->setText(codec::fromCp1251(std::string(description::kVKontakteNotice)));
+}
+
+void TMainForm::StartBitBtnClick() {
+    for (Category c :
+         {Category::Films, Category::Cartoons, Category::Serials, Category::VKontakte}) {
+        if (currentCategory() != c)
+            continue;
+        networkCommand([&] {
+            std::string pageText;
+            {
+                BusyCursor busy;
+                pageText = IdHTTP.Get(currentUrl(c));
+            }
+            const std::string notice = textUpToNul(codec::toCp1251(ui_->Memo5->toPlainText()));
+            const PlayerPage built =
+                buildPlayerPage(c, pageText, notice, codec::toCp1251(platform::siteBaseUrl()));
+            ui_->Memo1->setPlainText(codec::fromCp1251(built.link));
+            if (built.templateA)
+                ui_->Memo3->setPlainText(codec::fromCp1251(*built.templateA));
+            if (built.templateA2)
+                ui_->Memo4->setPlainText(codec::fromCp1251(*built.templateA2));
+            ui_->Memo2->setPlainText(codec::fromCp1251(built.page));
+            const QString directory = programDirectory();
+            writeMainHtml(QFile::encodeName(directory).toStdString(), built.page);
+            platform::shellExecute({this, QString(),
+                                    QDir(directory).filePath(QString::fromLatin1(kMainHtmlName)),
+                                    platform::SW_SHOW});
+        });
+    }
 }
 
 void TMainForm::FindEditChange() {

@@ -3,8 +3,11 @@
 // panel, the three command buttons, the menu, the HTTP client and the hidden text buffers.
 #include "catalogue/Category.h"
 
+#include "net/IdHTTP.h"
+
 #include <QMainWindow>
 #include <memory>
+#include <string>
 
 namespace Ui {
 class MainForm;
@@ -34,9 +37,17 @@ public:
     // The directory of the running executable.
     static QString programDirectory();
 
+    // The program's one HTTP client.
+    TIdHTTP IdHTTP;
+
+    // The page address of the current row of a category, as the client takes it.
+    std::string currentUrl(Category c) const;
+
     // Handlers.
     void FormClose();
     void FindEditChange();
+    void BitBtn1Click();
+    void StartBitBtnClick();
     void BitBtn2Click();
     void N6Click();
 
