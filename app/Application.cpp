@@ -36,8 +36,3 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     }
     return false;
 }
-
-void TApplication::terminate() {
-    terminated_ = true;
-    exit(0);
-}

@@ -13,12 +13,4 @@ public:
     static QString titleFromExecutable(const QString& path);
 
     bool notify(QObject* receiver, QEvent* event) override;
-
-    // Ends the event loop once the running handler returns; the main window's close
-    // handler does not run.
-    void terminate();
-    bool terminated() const { return terminated_; }
-
-private:
-    bool terminated_ = false;
 };

@@ -3,14 +3,19 @@
 #include "app/MenuBarStyle.h"
 #include "catalogue/DBControls.h"
 #include "catalogue/DataModule.h"
+#include "dialogs/AboutUnit.h"
+#include "dialogs/ConfigUnit.h"
+#include "net/ProxyUnit.h"
 #include "pages/Description.h"
 #include "pages/MainHtml.h"
 #include "pages/Messages.h"
 #include "pages/PlayerPage.h"
 #include "platform/Codec.h"
+#include "platform/Dialogs.h"
 #include "platform/Guard.h"
 #include "platform/Site.h"
 #include "ui_Main.h"
+#include "update/UpProgUnit.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,6 +26,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTabBar>
+#include <QTimer>
 
 TMainForm* MainForm = nullptr;
 
@@ -88,6 +94,11 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     connect(ui_->BitBtn2, &QPushButton::clicked, this, platform::guard([this] { BitBtn2Click(); }));
     connect(ui_->FindEdit, &QLineEdit::textChanged, this,
             platform::guard([this] { FindEditChange(); }));
+    connect(ui_->N3, &QAction::triggered, this, platform::guard([this] { N3Click(); }));
+    connect(ui_->N5, &QAction::triggered, this, platform::guard([this] { N5Click(); }));
+    connect(ui_->N7, &QAction::triggered, this, platform::guard([this] { N7Click(); }));
+    connect(ui_->N8, &QAction::triggered, this, platform::guard([this] { N8Click(); }));
+    connect(ui_->N9, &QAction::triggered, this, platform::guard([this] { N9Click(); }));
     connect(ui_->N6, &QAction::triggered, this, platform::guard([this] { N6Click(); }));
 
     // The client area is fixed; the menu bar sits above it.
@@ -216,6 +227,51 @@ void TMainForm::BitBtn2Click() {
 
 void TMainForm::N6Click() {
     close();
+}
+
+bool TMainForm::event(QEvent* event) {
+    // Only the first activation after start-up runs the handler; returning from a dialog or
+    // from another program does not.
+    if (event->type() == QEvent::WindowActivate && !activated_) {
+        activated_ = true;
+        QTimer::singleShot(0, this, platform::guard([this] { FormActivate(); }));
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::FormActivate() {
+    activated_ = true;
+    applyProxySettings(IdHTTP); // a failure ends the handler here
+    if (ConfigForm && ConfigForm->autoCheck())
+        activationCheck(IdHTTP, {ui_->Memo5, ui_->Edit1},
+                        AboutForm ? AboutForm->versionText() : QString());
+}
+
+void TMainForm::N3Click() {
+    if (ProxyForm)
+        platform::showModalCentred(ProxyForm, this);
+}
+
+void TMainForm::N5Click() {
+    if (AboutForm)
+        platform::showModalCentred(AboutForm, this);
+}
+
+void TMainForm::N7Click() {
+    onDemandCheck(IdHTTP, {ui_->Memo5, ui_->Edit1},
+                  AboutForm ? AboutForm->versionText() : QString(), this);
+}
+
+void TMainForm::N8Click() {
+    if (ConfigForm)
+        platform::showModalCentred(ConfigForm, this);
+}
+
+void TMainForm::N9Click() {
+    // Whatever the shell makes of a missing file is its business.
+    platform::shellExecute({this, QString(),
+                            QDir(programDirectory()).filePath(QStringLiteral("faq.chm")),
+                            platform::SW_SHOW});
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

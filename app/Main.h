@@ -50,14 +50,25 @@ public:
     void StartBitBtnClick();
     void BitBtn2Click();
     void N6Click();
+    // The first activation after start-up: the proxy, then the optional site check.
+    void FormActivate();
+    void N3Click();
+    void N5Click();
+    void N7Click();
+    void N8Click();
+    void N9Click();
+    // Whether the activation handler has run.
+    bool activated() const { return activated_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     std::unique_ptr<Ui::MainForm> ui_;
     bool centred_ = false;
+    bool activated_ = false;
 };
 
 extern TMainForm* MainForm;

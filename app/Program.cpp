@@ -37,19 +37,10 @@ void destroyProgram() {
 int runProgram() {
     createProgram();
     int code = 0;
-    auto* app = qobject_cast<TApplication*>(QCoreApplication::instance());
-    if (!app || !app->terminated()) {
+    if (!platform::applicationTerminated()) {
         MainForm->show();
         code = QApplication::exec();
     }
     destroyProgram();
     return code;
-}
-
-void restart() {
-    platform::startDetached(QCoreApplication::applicationFilePath());
-    if (auto* app = qobject_cast<TApplication*>(QCoreApplication::instance()))
-        app->terminate();
-    else
-        QCoreApplication::exit(0);
 }

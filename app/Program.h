@@ -8,7 +8,3 @@ void createProgram();
 void destroyProgram();
 // Creates, shows the main window, runs the event loop and destroys; returns the exit code.
 int runProgram();
-
-// Starts the running executable anew, detached and without arguments, then ends this
-// instance without running the main window's close handler.
-void restart();

@@ -4,4 +4,4 @@ CREATE TABLE proxy (key1 INTEGER PRIMARY KEY AUTOINCREMENT, adres VARCHAR(50), p
 CREATE TABLE autoupdate (key1 INTEGER PRIMARY KEY AUTOINCREMENT, autoupdatecheck BOOLEAN);
 
 INSERT INTO proxy (adres, port, login, password, "check") VALUES ('127.0.0.1', '3128', '', '', 0);
-INSERT INTO autoupdate (autoupdatecheck) VALUES (0);
+INSERT INTO autoupdate (autoupdatecheck) VALUES (1);

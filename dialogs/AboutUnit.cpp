@@ -1,9 +1,78 @@
 #include "dialogs/AboutUnit.h"
 
+#include "catalogue/DataModule.h"
+#include "dialogs/JpegImage.h"
 #include "platform/Dialogs.h"
+#include "platform/Guard.h"
+#include "platform/Shell.h"
+#include "platform/Site.h"
+#include "ui_AboutUnit.h"
+
+#include <QFile>
+#include <QMouseEvent>
 
 TAboutForm* AboutForm = nullptr;
 
-TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
-    platform::setUpFixedDialog(this, QStringLiteral("О программе"), QSize(442, 101));
+TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::AboutForm>()) {
+    ui_->setupUi(this);
+    platform::setUpFixedDialog(this, QStringLiteral("О программе"), QSize(442, 101),
+                               platform::Border::MenuOnly);
+
+    QFile picture(QStringLiteral(":/about.jpg"));
+    if (picture.open(QIODevice::ReadOnly)) {
+        const QImage image = decodeJpeg(picture.readAll());
+        ui_->Image1->setPixmap(QPixmap::fromImage(image));
+        if (!image.isNull())
+            ui_->Image1->resize(image.size());
+    }
+
+    // The white title, and over it the blue shadow one pixel right and down.
+    QPalette white = ui_->Label1->palette();
+    white.setColor(QPalette::WindowText, Qt::white);
+    ui_->Label1->setPalette(white);
+    QPalette shadow = ui_->Label2->palette();
+    shadow.setColor(QPalette::WindowText, QColor(0, 128, 255));
+    ui_->Label2->setPalette(shadow);
+    ui_->Label2->setAttribute(Qt::WA_TranslucentBackground);
+    ui_->Label2->raise();
+
+    QPalette blue = ui_->Label5->palette();
+    blue.setColor(QPalette::WindowText, Qt::blue);
+    ui_->Label5->setPalette(blue);
+    ui_->Label5->setText(platform::siteBaseUrl().section(QStringLiteral("://"), 1));
+    ui_->Label5->installEventFilter(this);
+
+    if (DataModule1)
+        connect(&DataModule1->UpdateTable, &StoreTable::dataChanged, this,
+                &TAboutForm::refreshDate);
+    refreshDate();
+}
+
+TAboutForm::~TAboutForm() = default;
+
+QString TAboutForm::versionText() const {
+    return ui_->Label3->text();
+}
+
+void TAboutForm::refreshDate() {
+    ui_->DBText1->setText(DataModule1 ? DataModule1->updateDateText() : QString());
+}
+
+void TAboutForm::showEvent(QShowEvent* event) {
+    refreshDate();
+    QDialog::showEvent(event);
+}
+
+bool TAboutForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->Label5 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        platform::guarded([this] { Label5Click(); });
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TAboutForm::Label5Click() {
+    platform::shellExecute(
+        {window(), QStringLiteral("open"), platform::siteHomeUrl(), platform::SW_SHOWNORMAL});
 }

@@ -1,10 +1,32 @@
 #pragma once
+// The About dialog: the picture, the product name with its shadow, the version label (the
+// program's own version text), the catalogue date and the link to the maker's site.
 #include <QDialog>
+#include <memory>
+
+namespace Ui {
+class AboutForm;
+}
 
 class TAboutForm : public QDialog {
     Q_OBJECT
 public:
     explicit TAboutForm(QWidget* parent = nullptr);
+    ~TAboutForm() override;
+
+    Ui::AboutForm* ui() const { return ui_.get(); }
+    // The own version text, read from the version label.
+    QString versionText() const;
+    // Opens the site's home page in the browser.
+    void Label5Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void refreshDate();
+    std::unique_ptr<Ui::AboutForm> ui_;
 };
 
 extern TAboutForm* AboutForm;

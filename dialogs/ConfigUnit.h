@@ -1,10 +1,28 @@
 #pragma once
+// The settings dialog: the start-up check flag, read only at the next start.
 #include <QDialog>
+#include <memory>
+
+namespace Ui {
+class ConfigForm;
+}
+class TDataModule1;
 
 class TConfigForm : public QDialog {
     Q_OBJECT
 public:
     explicit TConfigForm(QWidget* parent = nullptr);
+    ~TConfigForm() override;
+
+    Ui::ConfigForm* ui() const { return ui_.get(); }
+    void bindData(TDataModule1& data);
+    // True when the start-up check is on.
+    bool autoCheck() const;
+    // "Сохранить": the box writes its value, and a changed row is posted.
+    void BitBtn1Click();
+
+private:
+    std::unique_ptr<Ui::ConfigForm> ui_;
 };
 
 extern TConfigForm* ConfigForm;

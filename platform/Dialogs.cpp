@@ -4,7 +4,15 @@
 
 namespace platform {
 
-void setUpFixedDialog(QDialog* dialog, const QString& caption, const QSize& clientSize) {
+void setUpFixedDialog(QDialog* dialog, const QString& caption, const QSize& clientSize,
+                      Border border) {
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::MSWindowsFixedSizeDialogHint;
+    if (border != Border::Bare)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (border == Border::MenuAndMinimise)
+        flags |= Qt::WindowMinimizeButtonHint;
+    dialog->setWindowFlags(flags);
     dialog->setWindowTitle(caption);
     dialog->setModal(true);
     dialog->setFixedSize(clientSize);

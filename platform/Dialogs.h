@@ -5,7 +5,12 @@
 
 namespace platform {
 
-void setUpFixedDialog(QDialog* dialog, const QString& caption, const QSize& clientSize);
+// Border kinds: a fixed border with the system menu and minimise box, with the system menu
+// only, or with neither (no close box either).
+enum class Border { MenuAndMinimise, MenuOnly, Bare };
+
+void setUpFixedDialog(QDialog* dialog, const QString& caption, const QSize& clientSize,
+                      Border border = Border::MenuOnly);
 // Shows the dialog modally, centred on its owner (or the screen); returns its result.
 int showModalCentred(QDialog* dialog, QWidget* owner);
 

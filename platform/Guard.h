@@ -18,6 +18,18 @@ template <class F> void guarded(F&& handler) {
     }
 }
 
+// Runs a command that goes to the network: whatever fails inside it, the user sees the one
+// fixed message and the command ends. Returns whether it ran to its end.
+template <class F> bool networkCommand(F&& command, const QString& failureMessage) {
+    try {
+        std::forward<F>(command)();
+        return true;
+    } catch (...) {
+        messageBox(failureMessage);
+        return false;
+    }
+}
+
 // Wraps a handler for connecting to a signal.
 template <class F> auto guard(F handler) {
     return [handler = std::move(handler)]() { guarded(handler); };

@@ -15,6 +15,7 @@ namespace platform {
 namespace {
 
 Interceptor* g_interceptor = nullptr;
+bool g_terminated = false;
 QString g_title;
 
 void centreOnScreen(QWidget* box) {
@@ -70,6 +71,20 @@ bool startDetached(const QString& program) {
     if (g_interceptor)
         return g_interceptor->startDetached(program);
     return QProcess::startDetached(program, QStringList());
+}
+
+void terminateApplication() {
+    g_terminated = true;
+    QCoreApplication::exit(0);
+}
+
+bool applicationTerminated() {
+    return g_terminated;
+}
+
+void restart() {
+    startDetached(QCoreApplication::applicationFilePath());
+    terminateApplication();
 }
 
 void messageBox(const QString& text) {

@@ -44,6 +44,13 @@ void shellExecute(const ShellRequest& request);
 // Starts `program` with no arguments, without waiting. The path is passed as one
 // argument to the process API, so blanks in it cannot split it.
 bool startDetached(const QString& program);
+// Ends the event loops once the running handler returns, without closing any window.
+void terminateApplication();
+bool applicationTerminated();
+// Starts the running executable anew, detached and without arguments, then ends this
+// instance as terminateApplication does. Whether the new process started is not tested.
+void restart();
+
 // Modal message: the text, no icon, one OK button that answers Enter and Esc, centred on
 // the screen, titled with the application title.
 void messageBox(const QString& text);

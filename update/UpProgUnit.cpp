@@ -1,9 +1,90 @@
 #include "update/UpProgUnit.h"
 
+#include "net/IdHTTP.h"
+#include "pages/Markers.h"
+#include "pages/Messages.h"
+#include "pages/PlayerPage.h"
+#include "platform/Codec.h"
 #include "platform/Dialogs.h"
+#include "platform/Guard.h"
+#include "platform/Shell.h"
+#include "platform/Site.h"
+#include "ui_UpProgUnit.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
 
 TUpProgForm* UpProgForm = nullptr;
 
-TUpProgForm::TUpProgForm(QWidget* parent) : QDialog(parent) {
-    platform::setUpFixedDialog(this, QStringLiteral("Обновление!"), QSize(412, 146));
+namespace {
+
+QString connectionFailure() {
+    return QString::fromUtf8(kConnectionFailureMessage.data(),
+                             static_cast<int>(kConnectionFailureMessage.size()));
+}
+
+std::string fetchHome(TIdHTTP& http) {
+    return http.Get(codec::toCp1251(platform::siteHomeUrl()));
+}
+
+// Stores the label in the version buffer and reads it back, as the comparison takes it.
+QString storeLabel(const BulletinBuffers& buffers, const std::string& homePage) {
+    const std::string label = textUpToNul(cut(homePage, markers::kSiteVersion));
+    buffers.version->setText(codec::fromCp1251(label));
+    return buffers.version->text();
+}
+
+} // namespace
+
+TUpProgForm::TUpProgForm(QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::UpProgForm>()) {
+    ui_->setupUi(this);
+    platform::setUpFixedDialog(this, QStringLiteral("Обновление!"), QSize(412, 146),
+                               platform::Border::Bare);
+    connect(ui_->BitBtn1, &QPushButton::clicked, this, [this] {
+        setResult(QDialog::Accepted);
+        platform::guarded([this] { BitBtn1Click(); });
+        accept();
+    });
+    connect(ui_->BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TUpProgForm::~TUpProgForm() = default;
+
+void TUpProgForm::BitBtn1Click() {
+    platform::shellExecute(
+        {nullptr, QStringLiteral("Open"), platform::siteHomeUrl(), platform::SW_SHOW});
+}
+
+void activationCheck(TIdHTTP& http, const BulletinBuffers& buffers, const QString& ownVersion) {
+    platform::networkCommand(
+        [&] {
+            const std::string first = fetchHome(http);
+            const std::string second = fetchHome(http);
+            const std::string notice = cut(first, markers::kSiteNotice);
+            buffers.notice->setPlainText(
+                codec::fromCp1251(textUpToNul(normaliseLineBreaks(notice))));
+            if (storeLabel(buffers, second) != ownVersion)
+                platform::messageBox(QStringLiteral(
+                    "На сайте разработчика доступна новая версия программы. Посетите сайт "
+                    "разработчика и скачайте более новую версию Zantrel!"));
+        },
+        connectionFailure());
+}
+
+void onDemandCheck(TIdHTTP& http, const BulletinBuffers& buffers, const QString& ownVersion,
+                   QWidget* owner) {
+    platform::networkCommand(
+        [&] {
+            const std::string page = fetchHome(http);
+            if (storeLabel(buffers, page) != ownVersion) {
+                if (UpProgForm)
+                    platform::showModalCentred(UpProgForm, owner);
+            } else {
+                platform::messageBox(QStringLiteral(
+                    "Вы используете последнюю версию программы Zantrel! Для данной версии "
+                    "программы нет доступных обновлений."));
+            }
+        },
+        connectionFailure());
 }

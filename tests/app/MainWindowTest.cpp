@@ -233,11 +233,11 @@ TEST(Restart, StartsTheSameExecutableWithoutArgumentsAndKeepsThePlayerPage) {
     Started program;
     program.main().show();
     writeMainHtml();
-    restart();
+    platform::restart();
     ASSERT_EQ(rec.events.size(), 1u);
     EXPECT_EQ(rec.events[0].kind, Recorded::Kind::Start);
     EXPECT_EQ(rec.events[0].text, QCoreApplication::applicationFilePath());
-    EXPECT_TRUE(qobject_cast<TApplication*>(qApp)->terminated());
+    EXPECT_TRUE(platform::applicationTerminated());
     EXPECT_TRUE(program.main().isVisible()); // the close handler did not run
     EXPECT_TRUE(QFile::exists(mainHtml()));
     QFile::remove(mainHtml());

@@ -1,0 +1,287 @@
+// The proxy, settings and About dialogs and the help command, through the real windows.
+#include "dialogs/AboutUnit.h"
+#include "dialogs/ConfigUnit.h"
+#include "net/IdHTTP.h"
+#include "net/ProxyUnit.h"
+#include "platform/Guard.h"
+#include "support/net/ScriptedServer.h"
+#include "tests/dialogs/DialogsSupport.h"
+#include "ui_AboutUnit.h"
+#include "ui_ConfigUnit.h"
+#include "ui_Main.h"
+#include "ui_ProxyUnit.h"
+
+#include <QDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+using namespace dialogs_test;
+using ztest::ScriptedServer;
+
+namespace {
+
+const QString kSaved = "Изменения настроек приняты. Для того чтобы обновления вступили в силу "
+                       "программа должна перезапуститься!";
+
+class Dialogs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        makeStore(dir.file("bdv.db"), demoCatalogue());
+        makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+    }
+    void start() {
+        createProgram();
+        MainForm->show();
+        waitFor([] { return MainForm->activated(); }, 1000);
+        waitFor([] { return false; }, 30); // let the activation handler run
+        rec.clear();
+    }
+    void TearDown() override { destroyProgram(); }
+
+    QStringList storedProxy() {
+        Store store(dir.file("zntconfig.db").toStdString(), Store::Mode::ReadOnly);
+        StoreTable t("t", "proxy", store);
+        t.open();
+        return {t.asString(1), t.asString(2), t.asString(3), t.asString(4), t.asString(5)};
+    }
+    int starts() const {
+        int n = 0;
+        for (const auto& e : rec.events)
+            n += e.kind == Recorded::Kind::Start;
+        return n;
+    }
+    Ui::ProxyForm& proxyUi() { return *ProxyForm->ui(); }
+    void openProxy(const std::function<void()>& action) {
+        whileModal(
+            ProxyForm, [] { MainForm->ui()->N3->trigger(); }, action);
+    }
+    static void type(QLineEdit* edit, const QString& text) {
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+
+    ScratchDir dir;
+    RecordingPlatform rec;
+};
+
+} // namespace
+
+TEST_F(Dialogs, ProxyDialogLayout) {
+    start();
+    EXPECT_EQ(ProxyForm->windowTitle(), "Настройка прокси");
+    EXPECT_EQ(ProxyForm->size(), QSize(412, 226));
+    EXPECT_EQ(proxyUi().ServerDBEdit->geometry(), QRect(15, 55, 121, 21));
+    EXPECT_EQ(proxyUi().PortDBEdit->geometry(), QRect(240, 55, 121, 21));
+    EXPECT_EQ(proxyUi().LoginDBEdit->geometry(), QRect(15, 95, 121, 21));
+    EXPECT_EQ(proxyUi().PasswordDBEdit->geometry(), QRect(240, 95, 121, 21));
+    EXPECT_EQ(proxyUi().DBCheckBox1->geometry(), QRect(145, 135, 225, 17));
+    EXPECT_EQ(proxyUi().BitBtn1->text(), "Сохранить");
+    EXPECT_EQ(proxyUi().BitBtn2->text(), "Отмена");
+    EXPECT_TRUE(proxyUi().BitBtn1->isDefault());
+    EXPECT_EQ(proxyUi().PortDBEdit->text(), "3128");
+    EXPECT_EQ(proxyUi().PasswordDBEdit->echoMode(), QLineEdit::Normal);
+}
+
+TEST_F(Dialogs, CancelKeepsTheEditForALaterSaveWhichRestarts) {
+    start();
+    openProxy([&] {
+        type(proxyUi().ServerDBEdit, "proxy.test");
+        proxyUi().PortDBEdit->setFocus();
+        QTest::mouseClick(proxyUi().BitBtn2, Qt::LeftButton);
+    });
+    EXPECT_FALSE(ProxyForm->isVisible());
+    EXPECT_EQ(storedProxy()[0], "127.0.0.1"); // nothing written
+    EXPECT_TRUE(rec.events.empty());
+    // The running client is not touched by the dialog.
+    EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyServer(), "");
+
+    openProxy([&] {
+        EXPECT_EQ(proxyUi().ServerDBEdit->text(), "proxy.test"); // shown again
+        QTest::mouseClick(proxyUi().BitBtn1, Qt::LeftButton);
+    });
+    EXPECT_EQ(storedProxy()[0], "proxy.test");
+    EXPECT_EQ(rec.messages(), QStringList({kSaved}));
+    EXPECT_EQ(starts(), 1);
+    EXPECT_EQ(rec.events.back().text, QCoreApplication::applicationFilePath());
+}
+
+TEST_F(Dialogs, EnterInTheFieldJustEditedSavesItsValue) {
+    start();
+    openProxy([&] {
+        type(proxyUi().PortDBEdit, "8080");
+        QTest::keyClick(proxyUi().PortDBEdit, Qt::Key_Return);
+    });
+    EXPECT_FALSE(ProxyForm->isVisible());
+    EXPECT_EQ(storedProxy()[1], "8080");
+    EXPECT_EQ(rec.messages(), QStringList({kSaved}));
+    EXPECT_EQ(starts(), 1);
+}
+
+TEST_F(Dialogs, SavingWithoutAChangeStillRestarts) {
+    start();
+    openProxy([&] { QTest::mouseClick(proxyUi().BitBtn1, Qt::LeftButton); });
+    EXPECT_EQ(rec.messages(), QStringList({kSaved}));
+    EXPECT_EQ(starts(), 1);
+}
+
+TEST_F(Dialogs, AFailedSaveShowsTheStoreErrorAndNeitherMessageNorRestart) {
+    start();
+    Store other(dir.file("zntconfig.db").toStdString(), Store::Mode::ReadWrite);
+    other.open();
+    Statement lock(other, "BEGIN EXCLUSIVE");
+    lock.step();
+    openProxy([&] {
+        type(proxyUi().LoginDBEdit, "user");
+        QTest::keyClick(proxyUi().LoginDBEdit, Qt::Key_Return);
+    });
+    EXPECT_FALSE(ProxyForm->isVisible());
+    ASSERT_EQ(rec.errors().size(), 1);
+    EXPECT_TRUE(rec.errors()[0].contains("locked")) << rec.errors()[0].toStdString();
+    EXPECT_TRUE(rec.messages().isEmpty());
+    EXPECT_EQ(starts(), 0);
+}
+
+TEST_F(Dialogs, ActivationAppliesThePortByTheRuntimeRules) {
+    const struct {
+        const char* port;
+        int expected; // -1: the conversion fails
+    } cases[] = {{"3128", 3128}, {"  8080", 8080}, {"$1F90", 8080}, {"0x50", 80},
+                 {"80 ", -1},    {"", -1},         {"abc", -1},     {"99999999999", -1}};
+    for (const auto& c : cases) {
+        makeStore(dir.file("zntconfig.db"), std::string("UPDATE proxy SET port = '") + c.port +
+                                                "', login = 'u', password = 'p', \"check\" = 1;"
+                                                "UPDATE autoupdate SET autoupdatecheck = 1;");
+        qputenv("ZANTREL_SITE_URL", "http://127.0.0.1:1");
+        rec.clear();
+        createProgram();
+        platform::guarded([] { MainForm->FormActivate(); });
+        TIdProxyConnectionInfo& params = MainForm->IdHTTP.ProxyParams();
+        EXPECT_EQ(params.ProxyServer(), "127.0.0.1") << c.port;
+        if (c.expected >= 0) {
+            EXPECT_EQ(params.ProxyPort(), c.expected) << c.port;
+            EXPECT_EQ(params.ProxyUsername(), "u");
+            // The site check ran and failed to connect.
+            EXPECT_EQ(rec.messages(), QStringList({"Произошла ошибка подключения!"}));
+        } else {
+            // The handler stops at the port: no user, no site check.
+            EXPECT_EQ(rec.errors(),
+                      QStringList({QString("'%1' is not a valid integer value").arg(c.port) + "."}))
+                << c.port;
+            EXPECT_EQ(params.ProxyUsername(), "");
+            EXPECT_TRUE(rec.messages().isEmpty());
+        }
+        destroyProgram();
+    }
+    qunsetenv("ZANTREL_SITE_URL");
+}
+
+TEST_F(Dialogs, ActivationWithoutASettingsStoreFailsInOrder) {
+    QFile::remove(dir.file("zntconfig.db"));
+    createProgram();
+    rec.clear();
+    platform::guarded([] { MainForm->FormActivate(); });
+    ASSERT_EQ(rec.errors().size(), 1);
+    EXPECT_TRUE(rec.messages().isEmpty());
+    EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyServer(), "");
+}
+
+TEST_F(Dialogs, TheNextRunSendsEveryRequestThroughTheSavedProxy) {
+    ScriptedServer proxy(ScriptedServer::answers({ScriptedServer::ok("via proxy")}));
+    makeStore(dir.file("zntconfig.db"), "UPDATE proxy SET adres = '127.0.0.1', port = '" +
+                                            std::to_string(proxy.port()) + "', \"check\" = 1;");
+    start(); // the first activation applies the row
+    EXPECT_EQ(MainForm->IdHTTP.Get("http://films.test/a/1.html?x=1"), "via proxy");
+    ASSERT_EQ(proxy.requests().size(), 1u);
+    const std::string request = proxy.requests()[0];
+    EXPECT_EQ(request.substr(0, request.find("\r\n")),
+              "GET http://films.test:80/a/1.html?x=1 HTTP/1.1");
+}
+
+TEST_F(Dialogs, ActivationRunsOnceOnly) {
+    start();
+    EXPECT_TRUE(MainForm->activated());
+    ProxyForm->show();
+    ProxyForm->activateWindow();
+    ProxyForm->hide();
+    MainForm->activateWindow();
+    waitFor([] { return false; }, 50);
+    EXPECT_TRUE(rec.events.empty());
+}
+
+TEST_F(Dialogs, SettingsCheckBoxIsSavedAndReadOnlyAtTheNextStart) {
+    start();
+    Ui::ConfigForm& ui = *ConfigForm->ui();
+    EXPECT_EQ(ConfigForm->windowTitle(), "Настройки");
+    EXPECT_EQ(ConfigForm->size(), QSize(412, 146));
+    EXPECT_EQ(ui.AutoupdateDBCheckBox->text(),
+              "Проверять наличие обновлений при запуске программы");
+    EXPECT_FALSE(ui.AutoupdateDBCheckBox->isChecked());
+    // Open and close without a change: nothing is written.
+    whileModal(
+        ConfigForm, [] { MainForm->ui()->N8->trigger(); },
+        [&] { QTest::mouseClick(ui.BitBtn1, Qt::LeftButton); });
+    EXPECT_EQ(DataModule1->AutoupdateTable.state(), StoreTable::State::Browse);
+    // Check the box and save with Enter while it still has the focus.
+    whileModal(
+        ConfigForm, [] { MainForm->ui()->N8->trigger(); },
+        [&] {
+            ui.AutoupdateDBCheckBox->setFocus();
+            QTest::keyClick(ui.AutoupdateDBCheckBox, Qt::Key_Space);
+            QTest::keyClick(ui.AutoupdateDBCheckBox, Qt::Key_Return);
+        });
+    EXPECT_FALSE(ConfigForm->isVisible());
+    EXPECT_TRUE(rec.events.empty()); // no message, no restart
+    Store store(dir.file("zntconfig.db").toStdString(), Store::Mode::ReadOnly);
+    StoreTable t("t", "autoupdate", store);
+    t.open();
+    EXPECT_TRUE(t.asBoolean("autoupdatecheck"));
+}
+
+TEST_F(Dialogs, AboutShowsPictureVersionDateAndOpensTheSite) {
+    qputenv("ZANTREL_SITE_URL", "http://site.test");
+    start();
+    Ui::AboutForm& ui = *AboutForm->ui();
+    EXPECT_EQ(AboutForm->windowTitle(), "О программе");
+    EXPECT_EQ(AboutForm->size(), QSize(442, 101));
+    ASSERT_FALSE(ui.Image1->pixmap().isNull());
+    EXPECT_EQ(ui.Image1->pixmap().size(), QSize(100, 100));
+    EXPECT_EQ(ui.Label3->text(), "Version 4.0.1 Full");
+    EXPECT_EQ(ui.Label4->text(), "Дата обновления базы фильмов");
+    const QLocale locale = QLocale::system();
+    EXPECT_TRUE(
+        ui.DBText1->text().startsWith(locale.toString(QDate(2026, 11, 28), QLocale::ShortFormat)));
+    EXPECT_TRUE(ui.DBText1->text().contains("30")) << ui.DBText1->text().toStdString();
+    EXPECT_EQ(ui.Label5->text(), "site.test");
+    EXPECT_EQ(ui.Label5->toolTip(), "Официальный сайт");
+    whileModal(
+        AboutForm, [] { MainForm->ui()->N5->trigger(); },
+        [&] { QTest::mouseClick(ui.Label5, Qt::LeftButton); });
+    ASSERT_EQ(rec.events.size(), 1u);
+    EXPECT_EQ(rec.events[0].shell.file, "http://site.test/");
+    EXPECT_EQ(rec.events[0].shell.verb, "open");
+    EXPECT_EQ(rec.events[0].shell.showCommand, 1);
+    qunsetenv("ZANTREL_SITE_URL");
+}
+
+TEST_F(Dialogs, AboutDateWithoutTimeAndWithoutRows) {
+    makeStore(dir.file("bdv.db"), "UPDATE upbd SET \"update\" = '2025-01-31 00:00:00';");
+    createProgram();
+    EXPECT_EQ(AboutForm->ui()->DBText1->text(),
+              QLocale::system().toString(QDate(2025, 1, 31), QLocale::ShortFormat));
+    destroyProgram();
+    makeStore(dir.file("bdv.db"), "DELETE FROM upbd;");
+    createProgram();
+    EXPECT_EQ(AboutForm->ui()->DBText1->text(), "");
+}
+
+TEST_F(Dialogs, FaqPassesTheHelpFileToTheShell) {
+    start();
+    MainForm->ui()->N9->trigger();
+    ASSERT_EQ(rec.events.size(), 1u);
+    EXPECT_EQ(rec.events[0].shell.file, QDir(TMainForm::programDirectory()).filePath("faq.chm"));
+    EXPECT_EQ(rec.events[0].shell.verb, "");
+    EXPECT_EQ(rec.events[0].shell.showCommand, 5);
+    EXPECT_EQ(rec.events[0].shell.owner, MainForm);
+}
