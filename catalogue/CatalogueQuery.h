@@ -1,19 +1,27 @@
 #pragma once
 // The rows of one catalogue category: key, title and page address, in the store's order,
-// read as a static snapshot when the query opens, with one current row that the grid and
-// the hidden address edit follow.
+// with one current row that the grid and the hidden address edit follow.
+//
+// The keys and titles are read once, when the query first opens, into a static snapshot
+// held in memory; every later open, the title search included, filters that snapshot. A
+// row's page address is read from the store when it is asked for, so that start-up does
+// not read an address for every row of a large catalogue.
 #include "catalogue/Category.h"
 #include "catalogue/Store.h"
+#include "catalogue/TitleIndex.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <deque>
+#include <memory>
 #include <vector>
 
 class CatalogueQuery : public QObject {
     Q_OBJECT
 public:
     CatalogueQuery(QString name, Category category, Store& store, QObject* parent = nullptr);
+    ~CatalogueQuery() override;
 
     const QString& name() const { return name_; }
     Category category() const { return category_; }
@@ -21,33 +29,38 @@ public:
 
     // The statement as lines; the text run is the lines each followed by CR LF.
     const QStringList& sql() const { return sql_; }
-    // Replaces the statement; an open query is closed first.
-    void setSql(const QStringList& lines);
     // The statement the query starts with: every row of the category's table.
     QStringList initialSql() const;
     // Replaces the statement by the title search: rows whose title contains `text`, where
-    // "%" stands for any run of characters and "_" for one. The text is data, never part
-    // of the statement. An open query is closed first.
+    // "%" stands for any run of characters and "_" for one, case ignored (Cyrillic as well
+    // as Latin). The text is data, never part of the statement. An open query is closed
+    // first.
     void setFilter(const QString& text);
+    // Works out the rows for `text` ahead of setFilter and open, which then find them
+    // ready. It touches nothing but this query's own snapshot and results, so the four
+    // queries may do it on threads of their own while nothing else uses them. Does
+    // nothing before the snapshot is read.
+    void prepareFilter(const QString& text);
     // The search text in force, or a null string for the statement without a condition.
     const QString& filter() const { return filter_; }
 
-    // Runs the statement (opening the store when needed); throws EDatabaseError and then
-    // stays closed.
+    // Shows the rows of the statement, reading the snapshot from the store first when
+    // there is none yet; throws EDatabaseError and then stays closed.
     void open();
     void close();
     bool active() const { return active_; }
 
-    int rowCount() const { return static_cast<int>(rows_.size()); }
+    int rowCount() const { return rows_ ? static_cast<int>(rows_->size()) : 0; }
     qint64 key(int row) const;
     QString title(int row) const; // a null title reads as an empty text
     bool titleIsNull(int row) const;
+    // Read from the store; empty when the row is out of range or the store fails.
     QString url(int row) const;
 
     // -1 when there is no row.
     int currentRow() const { return current_; }
     void setCurrentRow(int row);
-    QString currentUrl() const { return current_ >= 0 ? url(current_) : QString(); }
+    QString currentUrl() const;
 
 signals:
     // The rows are about to change as a whole.
@@ -57,12 +70,16 @@ signals:
     void currentRowChanged(int row);
 
 private:
-    struct Row {
-        qint64 key = 0;
-        QString title;
-        bool titleNull = false;
-        QString url;
+    struct Snapshot;
+    struct Result {
+        TitlePattern pattern;
+        std::shared_ptr<const RowList> rows;
     };
+
+    void load();
+    std::shared_ptr<const RowList> search(const QString& text);
+    bool inRange(int row) const { return row >= 0 && row < rowCount(); }
+    QString readUrl(std::uint32_t snapshotRow) const;
 
     QString name_;
     Category category_;
@@ -70,6 +87,15 @@ private:
     QStringList sql_;
     QString filter_;
     bool active_ = false;
-    std::vector<Row> rows_;
+    std::unique_ptr<Snapshot> snapshot_;
+    // The rows shown, as positions in the snapshot.
+    std::shared_ptr<const RowList> rows_;
+    // The latest search results, newest first: typing on reuses them to narrow the search,
+    // deleting back finds them ready.
+    std::deque<Result> recent_;
     int current_ = -1;
+    // The address of the current row, read once when it is first asked for.
+    mutable std::uint32_t urlRow_ = 0;
+    mutable bool urlKnown_ = false;
+    mutable QString url_;
 };

@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <exception>
+#include <initializer_list>
+#include <thread>
 
 TDataModule1* DataModule1 = nullptr;
 
@@ -58,10 +60,36 @@ CatalogueQuery& TDataModule1::query(Category c) {
 }
 
 void TDataModule1::search(const QString& text) {
-    for (CatalogueQuery* q : {&FilmsQuery, &MultQuery, &SerialsQuery, &VKFQuery}) {
-        q->setFilter(text);
-        q->open();
+    // The rows are worked out first, two categories on a helper thread when there is a
+    // second core; then each query is re-opened in order and finds its rows ready.
+    auto prepare = [&text](std::initializer_list<CatalogueQuery*> queries) {
+        for (CatalogueQuery* q : queries) {
+            try {
+                q->prepareFilter(text);
+            } catch (...) {
+                // Opening works it out again and reports what fails.
+            }
+        }
+    };
+    if (std::thread::hardware_concurrency() > 1) {
+        std::thread helper([&] { prepare({&SerialsQuery, &VKFQuery}); });
+        prepare({&FilmsQuery, &MultQuery});
+        helper.join();
     }
+    // A category that cannot be read does not keep the ones after it from following the
+    // text; its failure is passed on once all four have been tried.
+    std::exception_ptr failure;
+    for (CatalogueQuery* q : {&FilmsQuery, &MultQuery, &SerialsQuery, &VKFQuery}) {
+        try {
+            q->setFilter(text);
+            q->open();
+        } catch (const std::exception&) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 QString TDataModule1::updateDateText() const {

@@ -32,7 +32,9 @@ public:
     CatalogueQuery& query(Category c);
     // Filters all four categories by a title substring, in the order films, cartoons,
     // serials, VKontakte; "%" and "_" in the text act as wildcards, an apostrophe is an
-    // apostrophe. Each list shows its matching rows in the store's order, the first current.
+    // apostrophe, and case is ignored. Each list shows its matching rows in the store's
+    // order, the first current. A category that fails to open is reported (the first
+    // failure is thrown) after the others have been searched.
     void search(const QString& text);
     // The display text of the first row's `update` value: the date in the short date
     // format, then the time in the long time format unless it is midnight; empty for null.
