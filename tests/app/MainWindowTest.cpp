@@ -29,7 +29,7 @@ void makeDemoStores(const ScratchDir& dir) {
     for (std::size_t at; (at = sql.find("@PORT@")) != std::string::npos;)
         sql.replace(at, 6, "8080");
     makeStore(dir.file("bdv.db"), sql);
-    makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+    makeStore(dir.file("zntconfig.db"), demoSettingsSql());
 }
 
 QString mainHtml() {

@@ -74,7 +74,7 @@ protected:
             "INSERT INTO bvkf VALUES (1, 'Видео', '" +
             base + "/vk/1.html');";
         makeStore(dir.file("bdv.db"), sql);
-        makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+        makeStore(dir.file("zntconfig.db"), demoSettingsSql());
         createProgram();
         MainForm->show();
         rec.clear();

@@ -56,7 +56,7 @@ protected:
     void SetUp() override {
         makeStore(dir.file("bdv.db"),
                   "CREATE TABLE upbd (key1 INTEGER PRIMARY KEY, \"update\" DATETIME);");
-        makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+        makeStore(dir.file("zntconfig.db"), demoSettingsSql());
         dm = std::make_unique<TDataModule1>();
         rec.clear();
     }

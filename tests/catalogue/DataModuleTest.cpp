@@ -17,7 +17,7 @@ std::string demoCatalogue() {
 
 void makeDemoStores(const ScratchDir& dir) {
     makeStore(dir.file("bdv.db"), demoCatalogue());
-    makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+    makeStore(dir.file("zntconfig.db"), demoSettingsSql());
 }
 
 } // namespace
@@ -82,7 +82,7 @@ TEST(DataModule, OneMissingCategoryTableLeavesTheOthersOpen) {
     ScratchDir dir;
     std::string sql = demoCatalogue() + "DROP TABLE bds;";
     makeStore(dir.file("bdv.db"), sql);
-    makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+    makeStore(dir.file("zntconfig.db"), demoSettingsSql());
     RecordingPlatform rec;
     TDataModule1 dm;
     ASSERT_EQ(rec.errors().size(), 1);
@@ -126,7 +126,7 @@ TEST(DataModule, DemoStoresGiveRowsInStoreOrderWithTheFirstCurrent) {
 TEST(DataModule, AnEmptyCategoryGivesNoCurrentRowAndAnEmptyAddress) {
     ScratchDir dir;
     makeStore(dir.file("bdv.db"), demoCatalogue() + "DELETE FROM bdm;");
-    makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+    makeStore(dir.file("zntconfig.db"), demoSettingsSql());
     RecordingPlatform rec;
     TDataModule1 dm;
     EXPECT_TRUE(dm.MultQuery.active());

@@ -39,7 +39,7 @@ protected:
         QFile::remove(dir.file("bdv.db"));
         QFile::remove(dir.file("zntconfig.db"));
         makeStore(dir.file("bdv.db"), demoCatalogue(server->url("")));
-        makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+        makeStore(dir.file("zntconfig.db"), demoSettingsSql());
         if (autoCheck)
             makeStore(dir.file("zntconfig.db"), "UPDATE autoupdate SET autoupdatecheck = 1;");
         createProgram();

@@ -28,7 +28,7 @@ class Dialogs : public ::testing::Test {
 protected:
     void SetUp() override {
         makeStore(dir.file("bdv.db"), demoCatalogue());
-        makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+        makeStore(dir.file("zntconfig.db"), demoSettingsSql());
     }
     void start() {
         createProgram();

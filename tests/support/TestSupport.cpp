@@ -82,4 +82,8 @@ std::string sourceFile(const QString& relativePath) {
     return f.readAll().toStdString();
 }
 
+std::string demoSettingsSql() {
+    return sourceFile("demo/config.sql") + "\nUPDATE autoupdate SET autoupdatecheck = 0;\n";
+}
+
 } // namespace testing_support

@@ -60,6 +60,9 @@ private:
 void makeStore(const QString& path, const std::string& sql);
 // The text of a file of the source tree, e.g. "demo/catalogue.sql".
 std::string sourceFile(const QString& relativePath);
+// The demo settings store with the start-up site check off, so that tests contact no site
+// unless they ask for it.
+std::string demoSettingsSql();
 // Runs the event loop until `done` holds or `ms` pass.
 template <class F> bool waitFor(F done, int ms = 5000);
 
