@@ -117,7 +117,7 @@ class Search : public ::testing::Test {
 protected:
     void SetUp() override {
         makeStore(dir.file("bdv.db"), demoCatalogue());
-        makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+        makeStore(dir.file("zntconfig.db"), demoSettingsSql());
         dm = std::make_unique<TDataModule1>();
         for (Category c : kAll)
             stored[static_cast<int>(c)] = storedRows(dir.file("bdv.db"), c);
@@ -298,7 +298,7 @@ TEST_F(Search, ACategoryThatCannotBeReadDoesNotStopTheOthers) {
 TEST(SearchWindow, TheListsAndAddressEditsFollowOnEveryTab) {
     ScratchDir dir;
     makeStore(dir.file("bdv.db"), demoCatalogue());
-    makeStore(dir.file("zntconfig.db"), sourceFile("demo/config.sql"));
+    makeStore(dir.file("zntconfig.db"), demoSettingsSql());
     RecordingPlatform rec;
     int opened = 0;
     createProgram();
