@@ -1,6 +1,7 @@
 #include "catalogue/CatalogueQuery.h"
 
 #include <sqlite3.h>
+#include <system_error>
 
 namespace {
 
@@ -53,14 +54,14 @@ void CatalogueQuery::setFilter(const QString& text) {
     filter_ = text.isNull() ? QStringLiteral("") : text;
 }
 
-void CatalogueQuery::load() {
+std::unique_ptr<CatalogueQuery::Snapshot> CatalogueQuery::read(Store& store) const {
     // The statement as written tells a missing store, table or field in the store's words.
     QString text;
     for (const QString& line : initialSql())
         text += line + QStringLiteral("\r\n");
     std::string keyName, titleName, urlName;
     {
-        Statement probe(store_, text.toStdString());
+        Statement probe(store, text.toStdString());
         const int columns = sqlite3_column_count(probe.get());
         for (int i = 0; i < columns; ++i) {
             const std::string column = sqlite3_column_name(probe.get(), i);
@@ -84,23 +85,23 @@ void CatalogueQuery::load() {
     const std::string table = quoted(std::string(info().table));
     const std::string key = keyName.empty() ? std::string("NULL") : quoted(keyName);
     std::string rowid = "rowid";
-    std::unique_ptr<Statement> read;
+    std::unique_ptr<Statement> rows;
     try {
-        read = std::make_unique<Statement>(store_, "SELECT rowid, " + key + ", " +
-                                                       quoted(titleName) + " FROM " + table);
+        rows = std::make_unique<Statement>(store, "SELECT rowid, " + key + ", " +
+                                                      quoted(titleName) + " FROM " + table);
     } catch (const EDatabaseError&) {
         // A table without row ids: its addresses are found by key.
         if (keyName.empty())
             throw;
         rowid = key;
-        read = std::make_unique<Statement>(store_, "SELECT " + key + ", " + key + ", " +
-                                                       quoted(titleName) + " FROM " + table);
+        rows = std::make_unique<Statement>(store, "SELECT " + key + ", " + key + ", " +
+                                                      quoted(titleName) + " FROM " + table);
     }
 
     auto snapshot = std::make_unique<Snapshot>();
     std::vector<qint64> rowids;
-    sqlite3_stmt* st = read->get();
-    while (read->step()) {
+    sqlite3_stmt* st = rows->get();
+    while (rows->step()) {
         rowids.push_back(sqlite3_column_int64(st, 0));
         snapshot->keys.push_back(sqlite3_column_int64(st, 1));
         const bool null = sqlite3_column_type(st, 2) == SQLITE_NULL;
@@ -117,8 +118,20 @@ void CatalogueQuery::load() {
     snapshot->titles.shrink();
     snapshot->addressSql =
         "SELECT " + quoted(urlName) + " FROM " + table + " WHERE " + rowid + " = ?1";
-    snapshot_ = std::move(snapshot);
-    recent_.clear();
+    return snapshot;
+}
+
+void CatalogueQuery::preload() {
+    if (snapshot_ || pending_.valid())
+        return;
+    try {
+        pending_ = std::async(std::launch::async, [this, file = store_.fileName()] {
+            Store own(file, Store::Mode::ReadOnly);
+            return read(own);
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the snapshot is read when the query opens.
+    }
 }
 
 std::shared_ptr<const RowList> CatalogueQuery::search(const QString& text) {
@@ -157,8 +170,11 @@ void CatalogueQuery::prepareFilter(const QString& text) {
 void CatalogueQuery::open() {
     if (active_)
         return;
-    if (!snapshot_)
-        load();
+    if (!snapshot_) {
+        // A read begun by preload() is taken, its failure included; otherwise read now.
+        snapshot_ = pending_.valid() ? pending_.get() : read(store_);
+        recent_.clear();
+    }
     auto rows = filter_.isNull() ? std::make_shared<const RowList>(snapshot_->titles.all())
                                  : search(filter_);
     emit aboutToReset();

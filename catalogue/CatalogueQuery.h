@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -44,6 +45,9 @@ public:
     // The search text in force, or a null string for the statement without a condition.
     const QString& filter() const { return filter_; }
 
+    // Begins reading the snapshot on a thread of its own, with a connection of its own to
+    // the same file; the first open takes the rows, or the failure, from there.
+    void preload();
     // Shows the rows of the statement, reading the snapshot from the store first when
     // there is none yet; throws EDatabaseError and then stays closed.
     void open();
@@ -76,7 +80,7 @@ private:
         std::shared_ptr<const RowList> rows;
     };
 
-    void load();
+    std::unique_ptr<Snapshot> read(Store& store) const;
     std::shared_ptr<const RowList> search(const QString& text);
     bool inRange(int row) const { return row >= 0 && row < rowCount(); }
     QString readUrl(std::uint32_t snapshotRow) const;
@@ -98,4 +102,6 @@ private:
     mutable std::uint32_t urlRow_ = 0;
     mutable bool urlKnown_ = false;
     mutable QString url_;
+    // A snapshot being read by preload(); last, so that it is waited for first.
+    std::future<std::unique_ptr<Snapshot>> pending_;
 };

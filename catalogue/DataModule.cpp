@@ -25,6 +25,12 @@ template <class F> void openReporting(F&& step) {
 
 TDataModule1::TDataModule1(QObject* parent) : QObject(parent) {
     openReporting([&] { ADOConnection.open(); });
+    // The four categories are read side by side while the settings store opens; each
+    // query takes its rows, or its failure, when its turn to open comes.
+    if (ADOConnection.isOpen()) {
+        for (CatalogueQuery* q : {&FilmsQuery, &SerialsQuery, &VKFQuery, &MultQuery})
+            q->preload();
+    }
     openReporting([&] { UpdateTable.open(); });
     openReporting([&] { ProxyTable.open(); });
     openReporting([&] { ProxyConnection.open(); });

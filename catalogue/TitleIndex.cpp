@@ -138,6 +138,7 @@ void TitleIndex::shrink() {
     textStart_.shrink_to_fit();
     foldedStart_.shrink_to_fit();
     nulls_.shrink_to_fit();
+    letters_.shrink_to_fit();
 }
 
 void TitleIndex::append(std::string_view utf8, bool null) {
@@ -152,12 +153,13 @@ void TitleIndex::append(std::string_view utf8, bool null) {
     textStart_.push_back(static_cast<std::uint32_t>(text_.size()));
     foldedStart_.push_back(static_cast<std::uint32_t>(folded_.size()));
     nulls_.push_back(null);
+    letters_.push_back(letters(std::string_view(folded_).substr(foldedStart_[size() - 1])));
 }
 
 std::size_t TitleIndex::bytes() const {
     return text_.capacity() + folded_.capacity() +
            (textStart_.capacity() + foldedStart_.capacity()) * sizeof(std::uint32_t) +
-           nulls_.capacity() / 8;
+           nulls_.capacity() / 8 + letters_.capacity() * sizeof(std::uint64_t);
 }
 
 TitleIndex::Needle TitleIndex::needle(std::string_view text) const {
@@ -240,10 +242,72 @@ RowList TitleIndex::all() const {
     return rows;
 }
 
+std::uint64_t TitleIndex::letters(std::string_view folded) {
+    std::uint64_t mask = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(folded.data());
+    const auto* end = p + folded.size();
+    while (p < end) {
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            if (b >= 'a' && b <= 'z')
+                mask |= std::uint64_t(1) << (kLatinBit + (b - 'a'));
+            else if (b >= '0' && b <= '9')
+                mask |= std::uint64_t(1) << kDigitBit;
+            ++p;
+            continue;
+        }
+        const std::size_t length = fold::sequenceLength(b);
+        if (length == 2 && p + 1 < end) {
+            const unsigned c = (unsigned(b & 0x1F) << 6) | (p[1] & 0x3F);
+            if (c >= 0x430 && c <= 0x44F)
+                mask |= std::uint64_t(1) << (c - 0x430);
+            else if (c == 0x451)
+                mask |= std::uint64_t(1) << kYoBit;
+            else
+                mask |= std::uint64_t(1) << (kOtherBit + (c & 3));
+        } else {
+            mask |= std::uint64_t(1) << (kOtherBit + (b & 3));
+        }
+        p += length;
+    }
+    return mask;
+}
+
+bool TitleIndex::isOneLetter(std::string_view folded) {
+    const std::uint64_t mask = letters(folded);
+    const bool ownBit = (mask & ((std::uint64_t(1) << kDigitBit) - 1)) == mask && mask != 0;
+    return ownBit && fold::sequenceLength(static_cast<unsigned char>(folded[0])) == folded.size();
+}
+
 RowList TitleIndex::find(const TitlePattern& pattern) const {
     RowList rows;
     const auto n = static_cast<std::uint32_t>(size());
     const std::string_view anchor = pattern.anchor();
+    const std::uint64_t need = letters(pattern.folded());
+    if (pattern.plain() && isOneLetter(pattern.folded())) {
+        // One Russian or Latin letter has a mark of its own: no text to read.
+        for (std::uint32_t i = 0; i < n; ++i) {
+            if (letters_[i] & need)
+                rows.push_back(i);
+        }
+        return rows;
+    }
+    if (need) {
+        // The titles holding every letter of the text are the only candidates; when they
+        // are few, reading just them beats a pass over all the text.
+        std::uint32_t candidates = 0;
+        for (std::uint32_t i = 0; i < n; ++i)
+            candidates += (letters_[i] & need) == need;
+        if (candidates < n / 4) {
+            RowList among;
+            among.reserve(candidates);
+            for (std::uint32_t i = 0; i < n; ++i) {
+                if ((letters_[i] & need) == need)
+                    among.push_back(i);
+            }
+            return find(pattern, among);
+        }
+    }
     if (anchor.empty()) {
         // Only "%" and "_": every title is a candidate.
         for (std::uint32_t i = 0; i < n; ++i) {
@@ -272,8 +336,9 @@ RowList TitleIndex::find(const TitlePattern& pattern, const RowList& among) cons
     RowList rows;
     const std::string_view anchor = pattern.anchor();
     const Needle probe = needle(anchor);
+    const std::uint64_t need = letters(pattern.folded());
     for (const std::uint32_t row : among) {
-        if (nulls_[row])
+        if (nulls_[row] || (letters_[row] & need) != need)
             continue;
         const std::string_view title = foldedTitle(row);
         bool contains = anchor.empty();

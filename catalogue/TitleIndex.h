@@ -66,6 +66,14 @@ public:
     RowList find(const TitlePattern& pattern, const RowList& among) const;
 
 private:
+    // The letters a folded text holds, one bit each: Russian а to я, ё, Latin a to z; one
+    // bit for all digits and four shared by everything else outside ASCII. A title can
+    // hold a text only if it has every bit the text has.
+    static constexpr int kYoBit = 32, kLatinBit = 33, kDigitBit = 59, kOtherBit = 60;
+    static std::uint64_t letters(std::string_view folded);
+    // True for a single character that has a bit of its own.
+    static bool isOneLetter(std::string_view folded);
+
     // Text to look for, with the places of its two rarest bytes.
     struct Needle {
         std::string_view text;
@@ -85,6 +93,7 @@ private:
     std::string folded_;
     std::vector<std::uint32_t> foldedStart_;
     std::vector<bool> nulls_;
+    std::vector<std::uint64_t> letters_;
     // How often each byte value occurs in a sample of the folded titles, counted at the
     // first search: a search looks for the rarest byte of the text first.
     mutable std::vector<std::uint32_t> byteCounts_;
