@@ -91,7 +91,11 @@ int main(int argc, char** argv) {
         }
     };
 
-    make(QStringLiteral("zntconfig.db"), [&](sqlite3* db) { exec(db, settings.constData()); });
+    // The site check stays off, so that a run never leaves this machine.
+    make(QStringLiteral("zntconfig.db"), [&](sqlite3* db) {
+        exec(db, settings.constData());
+        exec(db, "UPDATE autoupdate SET autoupdatecheck = 0;");
+    });
 
     make(QStringLiteral("bdv.db"), [&](sqlite3* db) {
         exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
