@@ -3,6 +3,7 @@
 #include "platform/Shell.h"
 
 #include <QFileInfo>
+#include <QFont>
 #include <QIcon>
 #include <exception>
 
@@ -12,6 +13,10 @@ static void initResources() {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     initResources();
+    // The program's forms are laid out for this face; metric-compatible faces stand in.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                                QStringLiteral("DejaVu Sans")});
     platform::setApplicationTitle(titleFromExecutable(applicationFilePath()));
     setWindowIcon(QIcon(QStringLiteral(":/icons/zantrel.png")));
 }

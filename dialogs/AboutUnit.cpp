@@ -40,6 +40,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent), ui_(std::make_unique<
     blue.setColor(QPalette::WindowText, Qt::blue);
     ui_->Label5->setPalette(blue);
     ui_->Label5->setText(platform::siteBaseUrl().section(QStringLiteral("://"), 1));
+    ui_->Label5->adjustSize();
     ui_->Label5->installEventFilter(this);
 
     if (DataModule1)
@@ -56,6 +57,8 @@ QString TAboutForm::versionText() const {
 
 void TAboutForm::refreshDate() {
     ui_->DBText1->setText(DataModule1 ? DataModule1->updateDateText() : QString());
+    // A date with its time is wider than the field's place; it may use the rest of the line.
+    ui_->DBText1->resize(qMax(65, width() - ui_->DBText1->x()), ui_->DBText1->height());
 }
 
 void TAboutForm::showEvent(QShowEvent* event) {

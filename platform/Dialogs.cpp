@@ -1,5 +1,6 @@
 #include "platform/Dialogs.h"
 
+#include <QLabel>
 #include <QScreen>
 
 namespace platform {
@@ -21,6 +22,11 @@ void setUpFixedDialog(QDialog* dialog, const QString& caption, const QSize& clie
     dialog->setPalette(sky);
     dialog->setAutoFillBackground(true);
     dialog->setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    // One-line labels size themselves to their text from where they stand, so that no
+    // face draws them clipped.
+    for (QLabel* label : dialog->findChildren<QLabel*>())
+        if (!label->wordWrap() && label->pixmap().isNull())
+            label->adjustSize();
 }
 
 int showModalCentred(QDialog* dialog, QWidget* owner) {

@@ -5,7 +5,7 @@ set -euo pipefail
 
 purpose=${1:-build}
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-          libsqlite3-dev libjpeg-dev libgtest-dev sqlite3 fonts-dejavu-core fp-utils)
+          libsqlite3-dev libjpeg-dev libgtest-dev sqlite3 fonts-dejavu-core fonts-liberation fp-utils)
 case "$purpose" in
     build) ;;
     demo) packages+=(xvfb xauth x11-utils imagemagick) ;;
