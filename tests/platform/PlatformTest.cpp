@@ -5,7 +5,12 @@
 #include "platform/core/Exception.h"
 #include "support/TestSupport.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -73,4 +78,55 @@ TEST(Codec, ConvertsAtTheEdges) {
     const std::string bytes = "\xCF\xEE\xE8\xF1\xEA"; // Поиск
     EXPECT_EQ(codec::fromCp1251(bytes), QString("Поиск"));
     EXPECT_EQ(codec::toCp1251(QString("Поиск")), bytes);
+}
+
+namespace {
+
+// Looks at the real box once it is shown, then answers it with `key`; polls a bounded number
+// of times.
+void answerBox(QMessageBox::Icon* icon, QString* title, QString* buttons, QPoint* centreOffset,
+               Qt::Key key, int triesLeft = 500) {
+    QTimer::singleShot(10, [=] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) {
+            if (triesLeft > 0)
+                answerBox(icon, title, buttons, centreOffset, key, triesLeft - 1);
+            return;
+        }
+        *icon = box->icon();
+        *title = box->windowTitle();
+        for (QAbstractButton* b : box->buttons())
+            *buttons += b->text();
+        const QRect screen = box->screen()->availableGeometry();
+        *centreOffset = box->geometry().center() - screen.center();
+        QTest::keyClick(box, key);
+    });
+}
+
+} // namespace
+
+TEST(MessageBox, TheRealBoxHasNoIconOneOkAndAnswersEnterAndEsc) {
+    platform::setApplicationTitle("Zantrel");
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        QMessageBox::Icon icon = QMessageBox::Warning;
+        QString title, buttons;
+        QPoint offset(999, 999);
+        answerBox(&icon, &title, &buttons, &offset, key);
+        platform::messageBox("Изменения настроек приняты.");
+        EXPECT_EQ(icon, QMessageBox::NoIcon);
+        EXPECT_EQ(title, "Zantrel");
+        EXPECT_EQ(buttons, "OK");
+        EXPECT_LE(std::abs(offset.x()), 2);
+        EXPECT_LE(std::abs(offset.y()), 2);
+    }
+}
+
+TEST(MessageBox, TheRealErrorBoxHasTheErrorIcon) {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString title, buttons;
+    QPoint offset;
+    answerBox(&icon, &title, &buttons, &offset, Qt::Key_Escape);
+    platform::errorBox("Host not found");
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(buttons, "OK");
 }
