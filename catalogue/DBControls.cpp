@@ -5,91 +5,33 @@
 #include <QPainterPath>
 #include <QStyle>
 
-// ---- DBEdit ----
+// ---- FieldLink ----
 
-DBEdit::DBEdit(QWidget* parent) : QLineEdit(parent) {
-    connect(this, &QLineEdit::textEdited, this, &DBEdit::onTextEdited);
-}
+FieldLink::FieldLink(QObject* control, std::function<void()> show, std::function<QVariant()> value)
+    : control_(control), show_(std::move(show)), value_(std::move(value)) {}
 
-void DBEdit::bind(StoreTable* table, const QString& field, int maxLength) {
+void FieldLink::bind(StoreTable* table, const QString& field) {
     table_ = table;
     field_ = field;
-    setMaxLength(maxLength);
-    connect(table, &StoreTable::dataChanged, this, &DBEdit::refresh);
-    connect(table, &StoreTable::stateChanged, this, [this] {
+    QObject::connect(table, &StoreTable::dataChanged, control_, [this] { refresh(); });
+    QObject::connect(table, &StoreTable::stateChanged, control_, [this] {
         if (table_->state() == StoreTable::State::Browse ||
             table_->state() == StoreTable::State::Inactive) {
             pending_ = false;
             refresh();
         }
     });
-    connect(table, &StoreTable::updateRecordRequested, this, &DBEdit::updateRecord);
+    QObject::connect(table, &StoreTable::updateRecordRequested, control_,
+                     [this] { updateRecord(); });
     refresh();
 }
 
-void DBEdit::refresh() {
-    if (!table_ || pending_)
-        return;
-    setReadOnly(!table_->active());
-    const QString value = table_->asString(field_);
-    if (value != text()) {
-        refreshing_ = true;
-        setText(value);
-        refreshing_ = false;
-    }
+void FieldLink::refresh() {
+    if (table_ && !pending_)
+        show_();
 }
 
-void DBEdit::onTextEdited() {
-    if (!table_ || refreshing_)
-        return;
-    if (!table_->active()) {
-        refresh();
-        return;
-    }
-    pending_ = true;
-    table_->edit();
-}
-
-void DBEdit::updateRecord() {
-    if (!table_ || !pending_)
-        return;
-    pending_ = false;
-    table_->setValue(field_, text());
-}
-
-void DBEdit::focusOutEvent(QFocusEvent* event) {
-    QLineEdit::focusOutEvent(event);
-    updateRecord();
-}
-
-// ---- DBCheckBox ----
-
-DBCheckBox::DBCheckBox(QWidget* parent) : QCheckBox(parent) {
-    connect(this, &QCheckBox::clicked, this, &DBCheckBox::onClicked);
-}
-
-void DBCheckBox::bind(StoreTable* table, const QString& field) {
-    table_ = table;
-    field_ = field;
-    connect(table, &StoreTable::dataChanged, this, &DBCheckBox::refresh);
-    connect(table, &StoreTable::stateChanged, this, [this] {
-        if (table_->state() == StoreTable::State::Browse ||
-            table_->state() == StoreTable::State::Inactive) {
-            pending_ = false;
-            refresh();
-        }
-    });
-    connect(table, &StoreTable::updateRecordRequested, this, &DBCheckBox::updateRecord);
-    refresh();
-}
-
-void DBCheckBox::refresh() {
-    if (!table_ || pending_)
-        return;
-    setChecked(table_->asBoolean(field_));
-}
-
-void DBCheckBox::onClicked() {
+void FieldLink::changed() {
     if (!table_)
         return;
     if (!table_->active()) {
@@ -100,16 +42,57 @@ void DBCheckBox::onClicked() {
     table_->edit();
 }
 
-void DBCheckBox::updateRecord() {
+void FieldLink::updateRecord() {
     if (!table_ || !pending_)
         return;
     pending_ = false;
-    table_->setValue(field_, isChecked());
+    table_->setValue(field_, value_());
+}
+
+// ---- DBEdit ----
+
+DBEdit::DBEdit(QWidget* parent)
+    : QLineEdit(parent), link_(
+                             this, [this] { showField(); }, [this] { return QVariant(text()); }) {
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        if (!refreshing_)
+            link_.changed();
+    });
+}
+
+void DBEdit::bind(StoreTable* table, const QString& field, int maxLength) {
+    setMaxLength(maxLength);
+    link_.bind(table, field);
+}
+
+void DBEdit::showField() {
+    StoreTable* table = link_.table();
+    setReadOnly(!table->active());
+    const QString value = table->asString(link_.field());
+    if (value != text()) {
+        refreshing_ = true;
+        setText(value);
+        refreshing_ = false;
+    }
+}
+
+void DBEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    link_.updateRecord();
+}
+
+// ---- DBCheckBox ----
+
+DBCheckBox::DBCheckBox(QWidget* parent)
+    : QCheckBox(parent), link_(
+                             this, [this] { setChecked(link_.table()->asBoolean(link_.field())); },
+                             [this] { return QVariant(isChecked()); }) {
+    connect(this, &QCheckBox::clicked, this, [this] { link_.changed(); });
 }
 
 void DBCheckBox::focusOutEvent(QFocusEvent* event) {
     QCheckBox::focusOutEvent(event);
-    updateRecord();
+    link_.updateRecord();
 }
 
 // ---- QueryFieldEdit ----

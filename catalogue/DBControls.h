@@ -11,6 +11,34 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QTableView>
+#include <functional>
+
+// What a bound control shares with the others: its table and field, the change it holds
+// but has not written yet, edit mode on the first change, the value written when the focus
+// leaves or a post asks, and the control refreshed from the row unless it holds a change.
+class FieldLink {
+public:
+    // `show` puts the row's value into the control; `value` reads the control.
+    FieldLink(QObject* control, std::function<void()> show, std::function<QVariant()> value);
+    void bind(StoreTable* table, const QString& field);
+    StoreTable* table() const { return table_; }
+    const QString& field() const { return field_; }
+    bool pending() const { return pending_; }
+    // The user changed the control: the table enters edit (or insert) mode. On a closed
+    // table the control goes back to what the row says.
+    void changed();
+    // Writes a pending value into the row.
+    void updateRecord();
+    void refresh();
+
+private:
+    QObject* control_;
+    std::function<void()> show_;
+    std::function<QVariant()> value_;
+    QPointer<StoreTable> table_;
+    QString field_;
+    bool pending_ = false;
+};
 
 // An edit bound to one field of a settings row. The first change of its text puts the table
 // into edit mode (insert mode when it has no row); the text is written into the row when the
@@ -20,22 +48,19 @@ class DBEdit : public QLineEdit {
 public:
     explicit DBEdit(QWidget* parent = nullptr);
     void bind(StoreTable* table, const QString& field, int maxLength = 50);
-    StoreTable* table() const { return table_; }
+    StoreTable* table() const { return link_.table(); }
     // True while the edit holds a value not yet written into the row.
-    bool pending() const { return pending_; }
+    bool pending() const { return link_.pending(); }
     // Writes a pending value into the row now.
-    void updateRecord();
+    void updateRecord() { link_.updateRecord(); }
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    void refresh();
-    void onTextEdited();
+    void showField();
 
-    QPointer<StoreTable> table_;
-    QString field_;
-    bool pending_ = false;
+    FieldLink link_;
     bool refreshing_ = false;
 };
 
@@ -46,20 +71,15 @@ class DBCheckBox : public QCheckBox {
     Q_OBJECT
 public:
     explicit DBCheckBox(QWidget* parent = nullptr);
-    void bind(StoreTable* table, const QString& field);
-    bool pending() const { return pending_; }
-    void updateRecord();
+    void bind(StoreTable* table, const QString& field) { link_.bind(table, field); }
+    bool pending() const { return link_.pending(); }
+    void updateRecord() { link_.updateRecord(); }
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    void refresh();
-    void onClicked();
-
-    QPointer<StoreTable> table_;
-    QString field_;
-    bool pending_ = false;
+    FieldLink link_;
 };
 
 // A read-only edit that shows one field of a category's current row and follows it.

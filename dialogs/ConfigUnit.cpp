@@ -12,12 +12,7 @@ TConfigForm::TConfigForm(QWidget* parent)
     ui_->setupUi(this);
     platform::setUpFixedDialog(this, QStringLiteral("Настройки"), QSize(412, 146),
                                platform::Border::Bare);
-    connect(ui_->BitBtn1, &QPushButton::clicked, this, [this] {
-        setResult(QDialog::Accepted);
-        platform::guarded([this] { BitBtn1Click(); });
-        accept();
-    });
-    connect(ui_->BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    platform::connectCloseButtons(this, ui_->BitBtn1, ui_->BitBtn2, [this] { BitBtn1Click(); });
     if (DataModule1)
         bindData(*DataModule1);
 }

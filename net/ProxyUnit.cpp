@@ -17,13 +17,7 @@ TProxyForm::TProxyForm(QWidget* parent) : QDialog(parent), ui_(std::make_unique<
                                platform::Border::MenuAndMinimise);
     // The password is shown in clear, as the user typed it.
     ui_->PasswordDBEdit->setEchoMode(QLineEdit::Normal);
-    // Both buttons close the dialog whatever their handler does.
-    connect(ui_->BitBtn1, &QPushButton::clicked, this, [this] {
-        setResult(QDialog::Accepted);
-        platform::guarded([this] { BitBtn1Click(); });
-        accept();
-    });
-    connect(ui_->BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    platform::connectCloseButtons(this, ui_->BitBtn1, ui_->BitBtn2, [this] { BitBtn1Click(); });
     if (DataModule1)
         bindData(*DataModule1);
 }

@@ -1,5 +1,8 @@
 #include "platform/Dialogs.h"
 
+#include "platform/Guard.h"
+
+#include <QAbstractButton>
 #include <QLabel>
 #include <QScreen>
 
@@ -27,6 +30,16 @@ void setUpFixedDialog(QDialog* dialog, const QString& caption, const QSize& clie
     for (QLabel* label : dialog->findChildren<QLabel*>())
         if (!label->wordWrap() && label->pixmap().isNull())
             label->adjustSize();
+}
+
+void connectCloseButtons(QDialog* dialog, QAbstractButton* ok, QAbstractButton* cancel,
+                         std::function<void()> handler) {
+    QObject::connect(ok, &QAbstractButton::clicked, dialog, [dialog, handler] {
+        dialog->setResult(QDialog::Accepted);
+        guarded(handler);
+        dialog->accept();
+    });
+    QObject::connect(cancel, &QAbstractButton::clicked, dialog, &QDialog::reject);
 }
 
 int showModalCentred(QDialog* dialog, QWidget* owner) {

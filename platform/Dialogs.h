@@ -2,6 +2,9 @@
 // The common frame of the program's dialogs: a caption, a fixed client area, the sky-blue
 // background, hidden until shown modally and centred on the main window.
 #include <QDialog>
+#include <functional>
+
+class QAbstractButton;
 
 namespace platform {
 
@@ -11,6 +14,11 @@ enum class Border { MenuAndMinimise, MenuOnly, Bare };
 
 void setUpFixedDialog(QDialog* dialog, const QString& caption, const QSize& clientSize,
                       Border border = Border::MenuOnly);
+// Wires a dialog's two closing buttons: the OK kind runs `handler` (its failure ends in the
+// error box) and closes the dialog whatever happened; the Cancel kind just closes it.
+void connectCloseButtons(QDialog* dialog, QAbstractButton* ok, QAbstractButton* cancel,
+                         std::function<void()> handler);
+
 // Shows the dialog modally, centred on its owner (or the screen); returns its result.
 int showModalCentred(QDialog* dialog, QWidget* owner);
 
