@@ -251,6 +251,34 @@ int TIdStack::users() {
     return stackUsers;
 }
 
+namespace {
+
+// Receive buffer asked for on every connection. Left to itself the kernel sizes the buffer by
+// how fast the reader drains it; a reader that takes at most 32 KiB per receive keeps it small,
+// so each receive reopens only a small window and the sender moves the body in small pieces.
+constexpr int kReceiveBufferSize = 4 << 20;
+
+// Whether the system grants kReceiveBufferSize in full. A fixed size also ends the kernel's own
+// growth of the buffer, so where the system caps it lower the kernel keeps sizing it.
+bool receiveBufferGranted() {
+    static const bool granted = [] {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return false;
+        int size = kReceiveBufferSize;
+        int result = 0;
+        socklen_t length = sizeof result;
+        const bool ok = ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size) == 0 &&
+                        ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &result, &length) == 0 &&
+                        result >= kReceiveBufferSize;
+        ::close(fd);
+        return ok;
+    }();
+    return granted;
+}
+
+} // namespace
+
 TIdSocketHandle::~TIdSocketHandle() {
     CloseSocket();
 }
@@ -262,6 +290,11 @@ void TIdSocketHandle::Connect(std::uint32_t address, int port) {
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd_ < 0)
         throw EIdSocketError(idstack::errorFromErrno(errno));
+    if (receiveBufferGranted()) {
+        // Before the connect, so that the window offered from the start fits it.
+        const int size = kReceiveBufferSize;
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    }
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = htonl(INADDR_ANY);
