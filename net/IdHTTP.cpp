@@ -35,10 +35,11 @@ TIdCustomHTTP::TIdCustomHTTP() {
 TIdCustomHTTP::~TIdCustomHTTP() = default;
 
 std::string TIdCustomHTTP::Get(const std::string& url) {
-    std::string body;
-    TIdStringStream destination(body);
+    // The body grows in a buffer that is never zero-filled and never copied as it grows; the
+    // text is made from it once at the end.
+    TIdMemoryStream destination;
     doRequest(url, destination);
-    return body;
+    return destination.ToString();
 }
 
 void TIdCustomHTTP::Get(const std::string& url, TIdStream& destination) {

@@ -120,3 +120,23 @@ char* TIdMemoryStream::WritePointer(std::size_t size) {
     ensure(size);
     return data_ + size_;
 }
+
+std::string TIdMemoryStream::ToString() const {
+    std::string text;
+    if (size_ == 0)
+        return text;
+    text.reserve(size_);
+    if (size_ >= 2 * kHugePage) {
+        // The whole huge pages inside the text's fresh block: advice only, the bytes stay.
+        const auto first = (reinterpret_cast<std::uintptr_t>(text.data()) + kHugePage - 1) &
+                           ~std::uintptr_t{kHugePage - 1};
+        const auto last = (reinterpret_cast<std::uintptr_t>(text.data()) + size_) &
+                          ~std::uintptr_t{kHugePage - 1};
+#ifdef MADV_HUGEPAGE
+        if (last > first)
+            ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#endif
+    }
+    text.append(data_, size_);
+    return text;
+}

@@ -54,7 +54,9 @@ public:
     const char* Data() const { return data_; }
     std::size_t Size() const { return size_; }
     void Clear() { size_ = 0; }
-    std::string ToString() const { return std::string(data_ == nullptr ? "" : data_, size_); }
+    // The bytes as text, copied once; a large text is laid out on huge pages where the system
+    // offers them.
+    std::string ToString() const;
 
 private:
     void ensure(std::size_t extra);
