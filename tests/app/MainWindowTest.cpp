@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -241,4 +242,32 @@ TEST(Restart, StartsTheSameExecutableWithoutArgumentsAndKeepsThePlayerPage) {
     EXPECT_TRUE(program.main().isVisible()); // the close handler did not run
     EXPECT_TRUE(QFile::exists(mainHtml()));
     QFile::remove(mainHtml());
+}
+
+TEST(DescriptionPanel, AnAmpersandMarksAnAccessKeyAndTwoShowOne) {
+    auto render = [](const QString& text, bool asPanel) {
+        StaticText panel;
+        panel.resize(220, 40);
+        QPalette white = panel.palette();
+        white.setColor(QPalette::Window, Qt::white);
+        panel.setPalette(white);
+        panel.setAutoFillBackground(true);
+        if (asPanel) {
+            panel.setText(text);
+            return panel.grab().toImage();
+        }
+        // The same text drawn plainly, with nothing interpreted.
+        QImage image = panel.grab().toImage();
+        QPainter painter(&image);
+        painter.setFont(panel.font());
+        painter.setPen(panel.palette().color(QPalette::WindowText));
+        painter.drawText(panel.contentsRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                         text);
+        return image;
+    };
+    EXPECT_EQ(render("Tom && Jerry", true), render("Tom & Jerry", false));
+    // "&amp;" shows the letters amp and a semicolon, without the ampersand.
+    const QImage entity = render("a &amp; b", true);
+    EXPECT_NE(entity, render("a &amp; b", false));
+    EXPECT_NE(entity, render("a amp; b", false)); // the access key is underlined
 }

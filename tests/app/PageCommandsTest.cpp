@@ -10,7 +10,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTest>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -225,4 +227,31 @@ TEST_F(PageCommands, AnEmptyAddressFetchesThePreviousDirectory) {
     const auto requests = server->requests();
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(requests.back().substr(0, requests.back().find("\r\n")), "GET /films/ HTTP/1.1");
+}
+
+TEST(PageCommandCursor, TheBusyCursorShowsWhileTheCommandWaits) {
+    ScratchDir dir;
+    RecordingPlatform rec;
+    std::atomic<int> shapeSeen{-1};
+    // The server looks at the cursor while the program is blocked waiting for its answer.
+    ScriptedServer server([&](ztest::ServerConnection& c) {
+        if (!c.readRequest())
+            return;
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        shapeSeen = cursor ? static_cast<int>(cursor->shape()) : -2;
+        c.send(ScriptedServer::ok("<meta name=\"description\" content=\"x\" />"));
+    });
+    makeStore(dir.file("bdv.db"),
+              "CREATE TABLE bdf (key INTEGER PRIMARY KEY, films TEXT, fhttp TEXT);"
+              "INSERT INTO bdf VALUES (1, 'f', '" +
+                  server.url("/f.html") + "');");
+    makeStore(dir.file("zntconfig.db"), demoSettingsSql());
+    createProgram();
+    rec.clear();
+    MainForm->show();
+    QTest::mouseClick(MainForm->ui()->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(shapeSeen.load(), static_cast<int>(Qt::WaitCursor));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(MainForm->ui()->StaticText2->text(), "x\" ");
+    destroyProgram();
 }
