@@ -38,6 +38,9 @@ export ZANTREL_SITE_URL="http://127.0.0.1:$port"
 cd "$run"
 if [ -n "${DISPLAY:-}" ]; then
     "$build/app/Zantrel"
+    # Saving the proxy settings restarts the program: keep the demo site up while any
+    # instance started here still runs.
+    while pgrep -f "^$build/app/Zantrel\$" >/dev/null; do sleep 1; done
     exit 0
 fi
 
