@@ -325,6 +325,18 @@ void StaticServer::serve(Connection& connection) {
     const int fd = connection.fd;
     std::string buffer;
     char chunk[8192];
+    // Appends what the peer sends next; false when it closed or failed.
+    auto receiveMore = [&]() {
+        for (;;) {
+            const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return false;
+            buffer.append(chunk, static_cast<std::size_t>(got));
+            return true;
+        }
+    };
     bool open = true;
     while (open) {
         std::size_t headEnd;
@@ -336,14 +348,10 @@ void StaticServer::serve(Connection& connection) {
                 open = false;
                 break;
             }
-            const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
+            if (!receiveMore()) {
                 open = false;
                 break;
             }
-            buffer.append(chunk, static_cast<std::size_t>(got));
         }
         if (!open)
             break;
@@ -358,14 +366,10 @@ void StaticServer::serve(Connection& connection) {
         }
         // A body, if any, is read and passed over.
         while (buffer.size() < request.contentLength) {
-            const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
+            if (!receiveMore()) {
                 open = false;
                 break;
             }
-            buffer.append(chunk, static_cast<std::size_t>(got));
         }
         if (!open)
             break;
