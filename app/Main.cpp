@@ -8,7 +8,6 @@
 #include "net/ProxyUnit.h"
 #include "pages/Description.h"
 #include "pages/MainHtml.h"
-#include "pages/Messages.h"
 #include "pages/PlayerPage.h"
 #include "platform/Codec.h"
 #include "platform/Dialogs.h"
@@ -30,31 +29,6 @@
 
 TMainForm* MainForm = nullptr;
 
-namespace {
-
-const QColor kSkyBlue(166, 202, 240);
-
-// The busy cursor while a command waits for the network.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-// Runs one network command; any failure in it shows the one connection message.
-template <class F> void networkCommand(F&& command) {
-    try {
-        command();
-    } catch (...) {
-        platform::messageBox(QString::fromUtf8(kConnectionFailureMessage.data(),
-                                               static_cast<int>(kConnectionFailureMessage.size())));
-    }
-}
-
-} // namespace
-
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_unique<Ui::MainForm>()) {
     ui_->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/zantrel.png")));
@@ -62,12 +36,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-
-    QPalette sky = palette();
-    sky.setColor(QPalette::Window, kSkyBlue);
-    setPalette(sky);
-    setAutoFillBackground(true);
+    platform::applyFormLook(this);
     ui_->centralwidget->setAutoFillBackground(true);
 
     QPalette white = ui_->StaticText2->palette();
@@ -173,10 +142,10 @@ void TMainForm::BitBtn1Click() {
     for (Category c : {Category::Films, Category::Cartoons, Category::Serials}) {
         if (currentCategory() != c)
             continue;
-        networkCommand([&] {
+        platform::networkCommand([&] {
             std::string page;
             {
-                BusyCursor busy;
+                platform::BusyCursor busy;
                 page = IdHTTP.Get(currentUrl(c));
             }
             // The panel keeps text up to a NUL, as any window text does.
@@ -192,10 +161,10 @@ void TMainForm::StartBitBtnClick() {
          {Category::Films, Category::Cartoons, Category::Serials, Category::VKontakte}) {
         if (currentCategory() != c)
             continue;
-        networkCommand([&] {
+        platform::networkCommand([&] {
             std::string pageText;
             {
-                BusyCursor busy;
+                platform::BusyCursor busy;
                 pageText = IdHTTP.Get(currentUrl(c));
             }
             const std::string notice = textUpToNul(codec::toCp1251(ui_->Memo5->toPlainText()));

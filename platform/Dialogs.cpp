@@ -8,6 +8,22 @@
 
 namespace platform {
 
+QColor formBackground() {
+    return QColor(166, 202, 240);
+}
+
+QFont formFont() {
+    return QFont(QStringLiteral("MS Sans Serif"), 8);
+}
+
+void applyFormLook(QWidget* window) {
+    QPalette sky = window->palette();
+    sky.setColor(QPalette::Window, formBackground());
+    window->setPalette(sky);
+    window->setAutoFillBackground(true);
+    window->setFont(formFont());
+}
+
 void setUpFixedDialog(QDialog* dialog, const QString& caption, const QSize& clientSize,
                       Border border) {
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -20,11 +36,7 @@ void setUpFixedDialog(QDialog* dialog, const QString& caption, const QSize& clie
     dialog->setWindowTitle(caption);
     dialog->setModal(true);
     dialog->setFixedSize(clientSize);
-    QPalette sky = dialog->palette();
-    sky.setColor(QPalette::Window, QColor(166, 202, 240));
-    dialog->setPalette(sky);
-    dialog->setAutoFillBackground(true);
-    dialog->setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    applyFormLook(dialog);
     // One-line labels size themselves to their text from where they stand, so that no
     // face draws them clipped.
     for (QLabel* label : dialog->findChildren<QLabel*>())

@@ -8,6 +8,12 @@ class QAbstractButton;
 
 namespace platform {
 
+// The look every window of the program shares: sky-blue background, 8-point form font.
+QColor formBackground();
+QFont formFont();
+// Gives a window the shared background and font.
+void applyFormLook(QWidget* window);
+
 // Border kinds: a fixed border with the system menu and minimise box, with the system menu
 // only, or with neither (no close box either).
 enum class Border { MenuAndMinimise, MenuOnly, Bare };

@@ -3,6 +3,7 @@
 // application-wide error box, and the event loop goes on.
 #include "platform/Shell.h"
 
+#include <QGuiApplication>
 #include <exception>
 #include <utility>
 
@@ -18,17 +19,31 @@ template <class F> void guarded(F&& handler) {
     }
 }
 
+// The one message of every command that goes to the network and fails.
+inline QString connectionFailureMessage() {
+    return QStringLiteral("Произошла ошибка подключения!");
+}
+
 // Runs a command that goes to the network: whatever fails inside it, the user sees the one
 // fixed message and the command ends. Returns whether it ran to its end.
-template <class F> bool networkCommand(F&& command, const QString& failureMessage) {
+template <class F> bool networkCommand(F&& command) {
     try {
         std::forward<F>(command)();
         return true;
     } catch (...) {
-        messageBox(failureMessage);
+        messageBox(connectionFailureMessage());
         return false;
     }
 }
+
+// The busy cursor while a command waits for the network.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 // Wraps a handler for connecting to a signal.
 template <class F> auto guard(F handler) {

@@ -2,7 +2,6 @@
 
 #include "net/IdHTTP.h"
 #include "pages/Markers.h"
-#include "pages/Messages.h"
 #include "pages/PlayerPage.h"
 #include "platform/Codec.h"
 #include "platform/Dialogs.h"
@@ -18,12 +17,8 @@ TUpProgForm* UpProgForm = nullptr;
 
 namespace {
 
-QString connectionFailure() {
-    return QString::fromUtf8(kConnectionFailureMessage.data(),
-                             static_cast<int>(kConnectionFailureMessage.size()));
-}
-
 std::string fetchHome(TIdHTTP& http) {
+    platform::BusyCursor busy;
     return http.Get(codec::toCp1251(platform::siteHomeUrl()));
 }
 
@@ -52,34 +47,29 @@ void TUpProgForm::BitBtn1Click() {
 }
 
 void activationCheck(TIdHTTP& http, const BulletinBuffers& buffers, const QString& ownVersion) {
-    platform::networkCommand(
-        [&] {
-            const std::string first = fetchHome(http);
-            const std::string second = fetchHome(http);
-            const std::string notice = cut(first, markers::kSiteNotice);
-            buffers.notice->setPlainText(
-                codec::fromCp1251(textUpToNul(normaliseLineBreaks(notice))));
-            if (storeLabel(buffers, second) != ownVersion)
-                platform::messageBox(QStringLiteral(
-                    "На сайте разработчика доступна новая версия программы. Посетите сайт "
-                    "разработчика и скачайте более новую версию Zantrel!"));
-        },
-        connectionFailure());
+    platform::networkCommand([&] {
+        const std::string first = fetchHome(http);
+        const std::string second = fetchHome(http);
+        const std::string notice = cut(first, markers::kSiteNotice);
+        buffers.notice->setPlainText(codec::fromCp1251(textUpToNul(normaliseLineBreaks(notice))));
+        if (storeLabel(buffers, second) != ownVersion)
+            platform::messageBox(QStringLiteral(
+                "На сайте разработчика доступна новая версия программы. Посетите сайт "
+                "разработчика и скачайте более новую версию Zantrel!"));
+    });
 }
 
 void onDemandCheck(TIdHTTP& http, const BulletinBuffers& buffers, const QString& ownVersion,
                    QWidget* owner) {
-    platform::networkCommand(
-        [&] {
-            const std::string page = fetchHome(http);
-            if (storeLabel(buffers, page) != ownVersion) {
-                if (UpProgForm)
-                    platform::showModalCentred(UpProgForm, owner);
-            } else {
-                platform::messageBox(QStringLiteral(
-                    "Вы используете последнюю версию программы Zantrel! Для данной версии "
-                    "программы нет доступных обновлений."));
-            }
-        },
-        connectionFailure());
+    platform::networkCommand([&] {
+        const std::string page = fetchHome(http);
+        if (storeLabel(buffers, page) != ownVersion) {
+            if (UpProgForm)
+                platform::showModalCentred(UpProgForm, owner);
+        } else {
+            platform::messageBox(QStringLiteral(
+                "Вы используете последнюю версию программы Zantrel! Для данной версии "
+                "программы нет доступных обновлений."));
+        }
+    });
 }
