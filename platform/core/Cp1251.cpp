@@ -1,5 +1,7 @@
 #include "platform/core/Cp1251.h"
 
+#include "platform/core/Utf8.h"
+
 #include <array>
 #include <unordered_map>
 
@@ -31,24 +33,6 @@ const std::unordered_map<char32_t, unsigned char>& reverseTable() {
     return table;
 }
 
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 } // namespace
 
 char32_t toUnicode(unsigned char byte) {
@@ -67,55 +51,20 @@ std::string toUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
     for (unsigned char b : bytes)
-        appendUtf8(out, toUnicode(b));
+        utf8::append(out, toUnicode(b));
     return out;
 }
 
-std::string fromUtf8(std::string_view utf8) {
+std::string fromUtf8(std::string_view text) {
     std::string out;
-    out.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-        char32_t cp;
-        std::size_t len;
-        if (lead < 0x80) {
-            cp = lead;
-            len = 1;
-        } else if ((lead & 0xE0) == 0xC0) {
-            cp = lead & 0x1F;
-            len = 2;
-        } else if ((lead & 0xF0) == 0xE0) {
-            cp = lead & 0x0F;
-            len = 3;
-        } else if ((lead & 0xF8) == 0xF0) {
-            cp = lead & 0x07;
-            len = 4;
-        } else {
-            out += '?';
-            ++i;
-            continue;
-        }
-        if (i + len > utf8.size()) {
-            out += '?';
-            break;
-        }
-        bool valid = true;
-        for (std::size_t k = 1; k < len; ++k) {
-            const unsigned char c = static_cast<unsigned char>(utf8[i + k]);
-            if ((c & 0xC0) != 0x80) {
-                valid = false;
-                break;
-            }
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (!valid) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        out += static_cast<char>(fromUnicode(cp));
-        i += len;
+    out.reserve(text.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        std::size_t used = 0;
+        out += static_cast<char>(
+            fromUnicode(utf8::decode(p, static_cast<std::size_t>(end - p), used)));
+        p += used;
     }
     return out;
 }
