@@ -8,16 +8,6 @@ namespace {
 // At most this many recent search results are kept per category.
 constexpr std::size_t kRecentResults = 8;
 
-std::string quoted(const std::string& identifier) {
-    std::string q = "\"";
-    for (const char c : identifier) {
-        q += c;
-        if (c == '"')
-            q += '"';
-    }
-    return q + '"';
-}
-
 QString latin1(std::string_view s) {
     return QString::fromLatin1(s.data(), static_cast<int>(s.size()));
 }
@@ -82,20 +72,21 @@ std::unique_ptr<CatalogueQuery::Snapshot> CatalogueQuery::read(Store& store) con
                              std::string(titleName.empty() ? info().titleField : info().urlField) +
                              "' not found");
 
-    const std::string table = quoted(std::string(info().table));
-    const std::string key = keyName.empty() ? std::string("NULL") : quoted(keyName);
+    const std::string table = quoteIdentifier(std::string(info().table));
+    const std::string key = keyName.empty() ? std::string("NULL") : quoteIdentifier(keyName);
     std::string rowid = "rowid";
     std::unique_ptr<Statement> rows;
     try {
-        rows = std::make_unique<Statement>(store, "SELECT rowid, " + key + ", " +
-                                                      quoted(titleName) + " FROM " + table);
+        rows = std::make_unique<Statement>(
+            store, "SELECT rowid, " + key + ", " + quoteIdentifier(titleName) + " FROM " + table);
     } catch (const EDatabaseError&) {
         // A table without row ids: its addresses are found by key.
         if (keyName.empty())
             throw;
         rowid = key;
-        rows = std::make_unique<Statement>(store, "SELECT " + key + ", " + key + ", " +
-                                                      quoted(titleName) + " FROM " + table);
+        rows =
+            std::make_unique<Statement>(store, "SELECT " + key + ", " + key + ", " +
+                                                   quoteIdentifier(titleName) + " FROM " + table);
     }
 
     auto snapshot = std::make_unique<Snapshot>();
@@ -117,7 +108,7 @@ std::unique_ptr<CatalogueQuery::Snapshot> CatalogueQuery::read(Store& store) con
     snapshot->rowids.shrink_to_fit();
     snapshot->titles.shrink();
     snapshot->addressSql =
-        "SELECT " + quoted(urlName) + " FROM " + table + " WHERE " + rowid + " = ?1";
+        "SELECT " + quoteIdentifier(urlName) + " FROM " + table + " WHERE " + rowid + " = ?1";
     return snapshot;
 }
 

@@ -40,6 +40,16 @@ void Store::fail() const {
     throw EDatabaseError(db_ ? sqlite3_errmsg(db_) : fileName_ + ": store is not open");
 }
 
+std::string quoteIdentifier(std::string_view identifier) {
+    std::string q = "\"";
+    for (const char c : identifier) {
+        q += c;
+        if (c == '"')
+            q += '"';
+    }
+    return q + '"';
+}
+
 Statement::Statement(Store& store, const std::string& sql) : store_(store) {
     store_.open();
     if (sqlite3_prepare_v2(store_.handle(), sql.c_str(), static_cast<int>(sql.size()), &stmt_,

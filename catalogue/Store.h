@@ -4,6 +4,7 @@
 #include "platform/core/Exception.h"
 
 #include <string>
+#include <string_view>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -34,6 +35,9 @@ private:
     Mode mode_;
     sqlite3* db_ = nullptr;
 };
+
+// An identifier (table or field name) quoted for a statement.
+std::string quoteIdentifier(std::string_view identifier);
 
 // A prepared statement that finalises itself.
 class Statement {

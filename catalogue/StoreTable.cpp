@@ -44,9 +44,7 @@ StoreTable::StoreTable(QString name, QString tableName, Store& store, QObject* p
     : QObject(parent), name_(std::move(name)), tableName_(std::move(tableName)), store_(store) {}
 
 QString StoreTable::quoted(const QString& identifier) const {
-    QString q = identifier;
-    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
+    return QString::fromStdString(quoteIdentifier(identifier.toStdString()));
 }
 
 void StoreTable::open() {
