@@ -25,14 +25,6 @@ namespace {
 const Category kAll[] = {Category::Films, Category::Cartoons, Category::Serials,
                          Category::VKontakte};
 
-void makeDemoStores(const ScratchDir& dir) {
-    std::string sql = sourceFile("demo/catalogue.sql");
-    for (std::size_t at; (at = sql.find("@PORT@")) != std::string::npos;)
-        sql.replace(at, 6, "8080");
-    makeStore(dir.file("bdv.db"), sql);
-    makeStore(dir.file("zntconfig.db"), demoSettingsSql());
-}
-
 QString mainHtml() {
     return QDir(TMainForm::programDirectory()).filePath("main.html");
 }

@@ -6,22 +6,6 @@
 
 using namespace testing_support;
 
-namespace {
-
-std::string demoCatalogue() {
-    std::string sql = sourceFile("demo/catalogue.sql");
-    for (std::size_t at; (at = sql.find("@PORT@")) != std::string::npos;)
-        sql.replace(at, 6, "8080");
-    return sql;
-}
-
-void makeDemoStores(const ScratchDir& dir) {
-    makeStore(dir.file("bdv.db"), demoCatalogue());
-    makeStore(dir.file("zntconfig.db"), demoSettingsSql());
-}
-
-} // namespace
-
 TEST(DataModule, AnEmptyFolderGivesNineBoxesInOrderAndNothingIsCreated) {
     ScratchDir dir;
     RecordingPlatform rec;
@@ -50,7 +34,7 @@ TEST(DataModule, AnEmptyFolderGivesNineBoxesInOrderAndNothingIsCreated) {
 
 TEST(DataModule, OnlyTheSettingsStoreMissingGivesThreeBoxes) {
     ScratchDir dir;
-    makeStore(dir.file("bdv.db"), demoCatalogue());
+    makeStore(dir.file("bdv.db"), demoCatalogueSql());
     RecordingPlatform rec;
     TDataModule1 dm;
     EXPECT_EQ(rec.errors().size(), 3);
@@ -80,7 +64,7 @@ TEST(DataModule, DamagedStoresAndMissingTablesAreReportedAndPassedOver) {
 
 TEST(DataModule, OneMissingCategoryTableLeavesTheOthersOpen) {
     ScratchDir dir;
-    std::string sql = demoCatalogue() + "DROP TABLE bds;";
+    std::string sql = demoCatalogueSql() + "DROP TABLE bds;";
     makeStore(dir.file("bdv.db"), sql);
     makeStore(dir.file("zntconfig.db"), demoSettingsSql());
     RecordingPlatform rec;
@@ -125,7 +109,7 @@ TEST(DataModule, DemoStoresGiveRowsInStoreOrderWithTheFirstCurrent) {
 
 TEST(DataModule, AnEmptyCategoryGivesNoCurrentRowAndAnEmptyAddress) {
     ScratchDir dir;
-    makeStore(dir.file("bdv.db"), demoCatalogue() + "DELETE FROM bdm;");
+    makeStore(dir.file("bdv.db"), demoCatalogueSql() + "DELETE FROM bdm;");
     makeStore(dir.file("zntconfig.db"), demoSettingsSql());
     RecordingPlatform rec;
     TDataModule1 dm;

@@ -97,9 +97,7 @@ QStringList titles(const std::vector<StoredRow>& rows) {
 }
 
 std::string demoCatalogue() {
-    std::string sql = sourceFile("demo/catalogue.sql");
-    for (std::size_t at; (at = sql.find("@PORT@")) != std::string::npos;)
-        sql.replace(at, 6, "8080");
+    const std::string sql = demoCatalogueSql();
     // Entries for the harder cases: Latin case, "%", "_", quotes and backslashes in titles,
     // letters outside Russian, and one more untitled entry.
     return sql + R"(

@@ -38,7 +38,7 @@ protected:
         qputenv("ZANTREL_SITE_URL", QByteArray::fromStdString(server->url("")));
         QFile::remove(dir.file("bdv.db"));
         QFile::remove(dir.file("zntconfig.db"));
-        makeStore(dir.file("bdv.db"), demoCatalogue(server->url("")));
+        makeStore(dir.file("bdv.db"), demoCatalogueSql(server->url("")));
         makeStore(dir.file("zntconfig.db"), demoSettingsSql());
         if (autoCheck)
             makeStore(dir.file("zntconfig.db"), "UPDATE autoupdate SET autoupdatecheck = 1;");

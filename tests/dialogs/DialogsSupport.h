@@ -12,13 +12,6 @@
 
 namespace dialogs_test {
 
-inline std::string demoCatalogue(const std::string& base = "http://127.0.0.1:8080") {
-    std::string sql = testing_support::sourceFile("demo/catalogue.sql");
-    for (std::size_t at; (at = sql.find("http://127.0.0.1:@PORT@")) != std::string::npos;)
-        sql.replace(at, 23, base);
-    return sql;
-}
-
 // Runs `action` once `dialog` is shown modally by `open`, then makes sure it is closed.
 inline void whileModal(QDialog* dialog, const std::function<void()>& open,
                        const std::function<void()>& action) {

@@ -27,7 +27,7 @@ const QString kSaved = "Изменения настроек приняты. Дл
 class Dialogs : public ::testing::Test {
 protected:
     void SetUp() override {
-        makeStore(dir.file("bdv.db"), demoCatalogue());
+        makeStore(dir.file("bdv.db"), demoCatalogueSql());
         makeStore(dir.file("zntconfig.db"), demoSettingsSql());
     }
     void start() {

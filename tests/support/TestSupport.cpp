@@ -82,6 +82,19 @@ std::string sourceFile(const QString& relativePath) {
     return f.readAll().toStdString();
 }
 
+std::string demoCatalogueSql(const std::string& siteBase) {
+    static const std::string placeholder = "http://127.0.0.1:@PORT@";
+    std::string sql = sourceFile("demo/catalogue.sql");
+    for (std::size_t at; (at = sql.find(placeholder)) != std::string::npos;)
+        sql.replace(at, placeholder.size(), siteBase);
+    return sql;
+}
+
+void makeDemoStores(const ScratchDir& dir) {
+    makeStore(dir.file("bdv.db"), demoCatalogueSql());
+    makeStore(dir.file("zntconfig.db"), demoSettingsSql());
+}
+
 std::string demoSettingsSql() {
     return sourceFile("demo/config.sql") + "\nUPDATE autoupdate SET autoupdatecheck = 0;\n";
 }

@@ -60,6 +60,10 @@ private:
 void makeStore(const QString& path, const std::string& sql);
 // The text of a file of the source tree, e.g. "demo/catalogue.sql".
 std::string sourceFile(const QString& relativePath);
+// The demo catalogue with its page addresses on `siteBase` (scheme, host and port).
+std::string demoCatalogueSql(const std::string& siteBase = "http://127.0.0.1:8080");
+// Makes bdv.db and zntconfig.db in `dir` from the demo stores (the site check off).
+void makeDemoStores(const ScratchDir& dir);
 // The demo settings store with the start-up site check off, so that tests contact no site
 // unless they ask for it.
 std::string demoSettingsSql();
