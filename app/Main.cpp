@@ -16,7 +16,6 @@
 #include "ui_Main.h"
 #include "update/UpProgUnit.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,5 @@
 #include "app/Program.h"
 
-#include "app/Application.h"
 #include "app/Main.h"
 #include "catalogue/DataModule.h"
 #include "dialogs/AboutUnit.h"
@@ -8,6 +7,8 @@
 #include "net/ProxyUnit.h"
 #include "platform/Shell.h"
 #include "update/UpProgUnit.h"
+
+#include <QApplication>
 
 void createProgram() {
     MainForm = new TMainForm();
