@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl
           libsqlite3-dev libjpeg-dev libgtest-dev sqlite3 fonts-dejavu-core fonts-liberation fp-utils)
 case "$purpose" in
     build) ;;
-    demo) packages+=(xvfb xauth x11-utils imagemagick) ;;
+    demo) packages+=(xvfb xauth x11-utils imagemagick procps) ;;
     test) packages+=(chromium) ;;
     *) echo "usage: $0 build|demo|test" >&2; exit 2 ;;
 esac
