@@ -359,11 +359,16 @@ std::size_t readTag(std::string_view in, std::size_t p, Tag& tag) {
             }
             break;
         case State::AfterQuoted:
+            // Unlike after a name, an "=" here starts a new attribute.
             spaced = false;
-            if (isSpace(c) || c == '/' || c == '>') {
-                state = State::AfterName;
+            if (c == '/') {
+                ++p;
+                state = State::SelfClosing;
+            } else if (c == '>') {
+                return p + 1;
             } else {
-                tag.plain = false;
+                if (!isSpace(c))
+                    tag.plain = false;
                 state = State::BeforeName;
             }
             break;

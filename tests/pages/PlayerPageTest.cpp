@@ -135,7 +135,7 @@ TEST(PlayerPage, NoScriptOfAnEmbedCodeOrNoticeReachesThePage) {
          "<object id=\"a\"></object></div><div align=\"center\"></div>"},
         {Category::Serials, "a\" onload=alert(1) ONERROR=\"alert(2)\"width=\"500\">", "",
          "<object id=\"a\" width=\"500\"></object></div><div align=\"center\"></div>"},
-        {Category::Serials, "a\" data=\"JaVaScRiPt:alert(1)\" codebase=' vbscript:x'>", "",
+        {Category::Serials, "a\" data=\"JaVaScRiPt:alert(1)\" codebase=' vbscript:x' =x>", "",
          "<object id=\"a\"></object></div><div align=\"center\"></div>"},
         {Category::Serials,
          "a\"><param name=\"movie\" value=\"&#106;avascript:alert(1)\"><param name=\"mo&#118;ie\" "
