@@ -1,6 +1,7 @@
 #!/bin/bash
-# Installs what is missing, builds, and runs every test: the normal build, the same suite
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of each fuzzer.
+# Installs what is missing, builds, and runs every test: the normal build with the checks of
+# the Debian package made from it, the same suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a short run of each fuzzer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -10,8 +11,11 @@ export QT_QPA_PLATFORM=offscreen
 
 echo "== build"
 scripts/build.sh build
+echo "== package"
+# Made from the build just done, so that the package checks among the tests run on it.
+scripts/package.sh build
 echo "== tests"
-ctest --test-dir build --output-on-failure -j2
+ZANTREL_PACKAGE_REQUIRED=1 ctest --test-dir build --output-on-failure -j2
 
 echo "== build (sanitizers)"
 scripts/build.sh build-asan -DZANTREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
