@@ -73,20 +73,21 @@ std::unique_ptr<CatalogueQuery::Snapshot> CatalogueQuery::read(Store& store) con
                              "' not found");
 
     const std::string table = quoteIdentifier(std::string(info().table));
+    // The rows come in the order the table holds them: no index may order them instead.
+    const std::string scan = table + " NOT INDEXED";
     const std::string key = keyName.empty() ? std::string("NULL") : quoteIdentifier(keyName);
     std::string rowid = "rowid";
     std::unique_ptr<Statement> rows;
     try {
-        rows = std::make_unique<Statement>(
-            store, "SELECT rowid, " + key + ", " + quoteIdentifier(titleName) + " FROM " + table);
+        rows = std::make_unique<Statement>(store, "SELECT rowid, " + key + ", " +
+                                                      quoteIdentifier(titleName) + " FROM " + scan);
     } catch (const EDatabaseError&) {
         // A table without row ids: its addresses are found by key.
         if (keyName.empty())
             throw;
         rowid = key;
-        rows =
-            std::make_unique<Statement>(store, "SELECT " + key + ", " + key + ", " +
-                                                   quoteIdentifier(titleName) + " FROM " + table);
+        rows = std::make_unique<Statement>(store, "SELECT " + key + ", " + key + ", " +
+                                                      quoteIdentifier(titleName) + " FROM " + scan);
     }
 
     auto snapshot = std::make_unique<Snapshot>();

@@ -51,7 +51,8 @@ void StoreTable::open() {
     if (active())
         return;
     store_.open();
-    Statement stmt(store_, ("SELECT * FROM " + quoted(tableName_)).toStdString());
+    // The first row is the first the table holds, whatever indexes the file has.
+    Statement stmt(store_, ("SELECT * FROM " + quoted(tableName_) + " NOT INDEXED").toStdString());
     std::vector<QString> fields;
     const int columns = sqlite3_column_count(stmt.get());
     for (int i = 0; i < columns; ++i)

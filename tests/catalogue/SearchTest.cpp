@@ -37,7 +37,8 @@ std::vector<StoredRow> storedRows(const QString& file, Category c) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     const std::string sql = "SELECT key, " + std::string(info.titleField) + ", " +
-                            std::string(info.urlField) + " FROM " + std::string(info.table);
+                            std::string(info.urlField) + " FROM " + std::string(info.table) +
+                            " ORDER BY rowid";
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
     std::vector<StoredRow> rows;
@@ -99,13 +100,18 @@ QStringList titles(const std::vector<StoredRow>& rows) {
 std::string demoCatalogue() {
     const std::string sql = demoCatalogueSql();
     // Entries for the harder cases: Latin case, "%", "_", quotes and backslashes in titles,
-    // letters outside Russian, and one more untitled entry.
+    // letters outside Russian, and one more untitled entry; indexes that would sort the rows
+    // by title if the store were let to pick them.
     return sql + R"(
 INSERT INTO bdm (mult, mhttp) VALUES ('The LION King', 'http://127.0.0.1:8080/mult/31.html');
 INSERT INTO bdm (mult, mhttp) VALUES (NULL, 'http://127.0.0.1:8080/mult/32.html');
 INSERT INTO bds (serials, shttp) VALUES ('Скидка 100% на_всё', 'http://127.0.0.1:8080/serials/31.html');
 INSERT INTO bds (serials, shttp) VALUES ('Ґанок і Їжак', 'http://127.0.0.1:8080/serials/32.html');
 INSERT INTO bvkf (vkfilms, http) VALUES ('Say "cheese" \ o''clock', 'http://127.0.0.1:8080/vk/31.html');
+CREATE INDEX bdf_title ON bdf (films);
+CREATE INDEX bdm_title ON bdm (mult, mhttp);
+CREATE INDEX bds_title ON bds (serials DESC);
+CREATE INDEX bvkf_title ON bvkf (vkfilms, http, key);
 )";
 }
 
