@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTabWidget>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <random>
 #include <sqlite3.h>
@@ -244,6 +245,43 @@ TEST_F(Search, AddressesAreReadForTheRowsShown) {
             EXPECT_EQ(q.currentUrl(), want[i].url);
         }
     }
+}
+
+TEST_F(Search, TitlesAndAddressesComeFromOneReadingOfTheFile) {
+    CatalogueQuery& films = dm->FilmsQuery;
+    const std::vector<StoredRow> before = all(Category::Films);
+    // Another program renames every film, moves its page and deletes the second entry.
+    makeStore(dir.file("bdv.db"), "UPDATE bdf SET films = 'Новый ' || films, fhttp = fhttp || "
+                                  "'?moved'; DELETE FROM bdf WHERE key = 2;");
+    // What the list shows is still one reading: each title with its own address.
+    ASSERT_EQ(films.rowCount(), static_cast<int>(before.size()));
+    for (int i = 0; i < films.rowCount(); ++i) {
+        EXPECT_EQ(films.title(i), before[i].title);
+        EXPECT_EQ(films.url(i), before[i].url);
+    }
+    films.setCurrentRow(1);
+    EXPECT_EQ(dm->FilmsQuery.currentUrl(), before[1].url);
+    // The next search reads the changed file: new titles with their new addresses, and the
+    // deleted entry is gone.
+    stored[static_cast<int>(Category::Films)] = storedRows(dir.file("bdv.db"), Category::Films);
+    ASSERT_EQ(all(Category::Films).size(), before.size() - 1);
+    for (const char* t : {"", "новый б", "а"}) {
+        dm->search(QString::fromUtf8(t));
+        expectFollows(QString::fromUtf8(t));
+        for (int i = 0; i < films.rowCount(); ++i)
+            EXPECT_TRUE(films.url(i).endsWith("?moved")) << films.url(i).toStdString();
+    }
+    // A change made while the snapshot is read in the background is noticed when it opens.
+    Store store(dir.file("bdv.db").toStdString(), Store::Mode::ReadOnly);
+    CatalogueQuery fresh("FilmsQuery", Category::Films, store);
+    fresh.preload();
+    QThread::msleep(300); // the background reading has long ended
+    makeStore(dir.file("bdv.db"), "UPDATE bdf SET films = 'Другой', fhttp = 'http://x/' WHERE "
+                                  "rowid = (SELECT min(rowid) FROM bdf);");
+    fresh.open();
+    EXPECT_EQ(fresh.title(0), "Другой");
+    EXPECT_EQ(fresh.currentUrl(), "http://x/");
+    EXPECT_TRUE(rec.events.empty());
 }
 
 TEST_F(Search, NoTextBreaksOrChangesTheQuery) {
