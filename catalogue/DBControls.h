@@ -126,7 +126,10 @@ private:
 };
 
 // The catalogue grid: a row indicator, a title row, grid lines and read-only cells. Selecting
-// a row makes it the query's current row, and the grid follows the query.
+// a row makes it the query's current row, and the grid follows the query. The keys work as
+// in a data grid: the arrows, Tab and Shift+Tab move the current row, Ctrl+Tab and
+// Ctrl+Shift+Tab move the focus on to the next or previous control, and typed letters do
+// not look for a row.
 class DBGrid : public QTableView {
     Q_OBJECT
 public:
@@ -135,6 +138,11 @@ public:
     CatalogueQuery* query() const { return model_ ? model_->query() : nullptr; }
     // Width of the title column: 255 digit widths plus 4 pixels.
     int titleColumnWidth() const;
+    void keyboardSearch(const QString& search) override;
+
+protected:
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void followQuery();
