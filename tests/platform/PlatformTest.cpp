@@ -9,9 +9,13 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QProcess>
 #include <QScreen>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 using testing_support::RecordingPlatform;
@@ -30,6 +34,33 @@ TEST(Application, TitleRule) {
     EXPECT_EQ(TApplication::titleFromExecutable("/opt/zantrel.bin.old"), "zantrel");
     EXPECT_EQ(TApplication::titleFromExecutable("/x/myProg"), "myprog");
     EXPECT_EQ(TApplication::titleFromExecutable("/x/.hidden"), "");
+}
+
+TEST(Application, HandsQtOnlyTheProgramName) {
+    if (qEnvironmentVariableIsSet("ZANTREL_TEST_ARGUMENTS_CHILD")) {
+        // The child: report what became of Qt's own options on the command line.
+        QWidget window;
+        window.setWindowTitle("Own");
+        window.show();
+        QCoreApplication::processEvents();
+        std::printf("arguments=%d reverse=%d title=%s/%s style=%s\n",
+                    static_cast<int>(QCoreApplication::arguments().size()),
+                    QGuiApplication::isRightToLeft() ? 1 : 0, qPrintable(window.windowTitle()),
+                    qPrintable(window.windowHandle()->title()),
+                    qPrintable(QApplication::style()->name()));
+        return;
+    }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ZANTREL_TEST_ARGUMENTS_CHILD", "1");
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=Application.HandsQtOnlyTheProgramName", "-reverse",
+                 "-qwindowtitle", "Spoof", "-style", "windows"});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QString out = QString::fromLocal8Bit(child.readAllStandardOutput());
+    EXPECT_TRUE(out.contains("arguments=1 reverse=0 title=Own/Own")) << out.toStdString();
+    EXPECT_FALSE(out.contains("style=windows", Qt::CaseInsensitive)) << out.toStdString();
 }
 
 TEST(ErrorBox, ShowsTheMessageWithTheTitleAndTheLoopGoesOn) {
