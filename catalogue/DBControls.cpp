@@ -85,10 +85,23 @@ void DBEdit::focusOutEvent(QFocusEvent* event) {
 // ---- DBCheckBox ----
 
 DBCheckBox::DBCheckBox(QWidget* parent)
-    : QCheckBox(parent), link_(
-                             this, [this] { setChecked(link_.table()->asBoolean(link_.field())); },
-                             [this] { return QVariant(isChecked()); }) {
+    : QCheckBox(parent),
+      link_(
+          this,
+          [this] {
+              const StoreTable* t = link_.table();
+              if (t->active() && t->isNull(link_.field()))
+                  setCheckState(Qt::PartiallyChecked);
+              else
+                  setCheckState(t->asBoolean(link_.field()) ? Qt::Checked : Qt::Unchecked);
+          },
+          [this] { return QVariant(checked()); }) {
     connect(this, &QCheckBox::clicked, this, [this] { link_.changed(); });
+}
+
+void DBCheckBox::nextCheckState() {
+    // The user chooses between checked and unchecked; neither is only what the row says.
+    setCheckState(checked() ? Qt::Unchecked : Qt::Checked);
 }
 
 void DBCheckBox::focusOutEvent(QFocusEvent* event) {

@@ -64,9 +64,10 @@ private:
     bool refreshing_ = false;
 };
 
-// A check box bound to a Boolean field: checked when the field is true; unchecked when it is
-// false, null or there is no row. A click puts the table into edit mode; the value is written
-// as for DBEdit.
+// A check box bound to a Boolean field: checked when the field is true, unchecked when it is
+// false or the table is closed, and in the third state, neither, when the field is null or
+// the table has no row. A click puts the table into edit mode (from neither to checked); the
+// value is written as for DBEdit.
 class DBCheckBox : public QCheckBox {
     Q_OBJECT
 public:
@@ -74,9 +75,13 @@ public:
     void bind(StoreTable* table, const QString& field) { link_.bind(table, field); }
     bool pending() const { return link_.pending(); }
     void updateRecord() { link_.updateRecord(); }
+    // What the box reads as: true only when it is checked (neither reads as not checked).
+    // isChecked() must not be asked instead: it is true in the third state as well.
+    bool checked() const { return checkState() == Qt::Checked; }
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
+    void nextCheckState() override;
 
 private:
     FieldLink link_;

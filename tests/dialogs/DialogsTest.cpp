@@ -177,6 +177,21 @@ TEST_F(Dialogs, ActivationAppliesThePortByTheRuntimeRules) {
     qunsetenv("ZANTREL_SITE_URL");
 }
 
+TEST_F(Dialogs, NullFlagsShowNeitherAndReadAsOff) {
+    makeStore(dir.file("zntconfig.db"), "UPDATE proxy SET \"check\" = NULL;"
+                                        "UPDATE autoupdate SET autoupdatecheck = NULL;");
+    qputenv("ZANTREL_SITE_URL", "http://127.0.0.1:1");
+    createProgram();
+    EXPECT_EQ(ProxyForm->ui()->DBCheckBox1->checkState(), Qt::PartiallyChecked);
+    EXPECT_EQ(ConfigForm->ui()->AutoupdateDBCheckBox->checkState(), Qt::PartiallyChecked);
+    platform::guarded([] { MainForm->FormActivate(); });
+    qunsetenv("ZANTREL_SITE_URL");
+    // No proxy, and no site check (it would fail to connect).
+    EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyServer(), "");
+    EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyPort(), 3128);
+    EXPECT_TRUE(rec.events.empty());
+}
+
 TEST_F(Dialogs, ActivationWithoutASettingsStoreFailsInOrder) {
     QFile::remove(dir.file("zntconfig.db"));
     createProgram();
