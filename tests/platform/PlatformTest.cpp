@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
@@ -113,51 +114,81 @@ TEST(Codec, ConvertsAtTheEdges) {
 
 namespace {
 
+// What the real box looked like once it was shown.
+struct SeenBox {
+    QMessageBox::Icon icon = QMessageBox::Warning;
+    QString title, buttons;
+    QPoint centreOffset{999, 999}; // from the screen's centre
+    QString text;                  // of the label showing the message
+    Qt::TextFormat format = Qt::AutoText;
+};
+
 // Looks at the real box once it is shown, then answers it with `key`; polls a bounded number
 // of times.
-void answerBox(QMessageBox::Icon* icon, QString* title, QString* buttons, QPoint* centreOffset,
-               Qt::Key key, int triesLeft = 500) {
+void answerBox(SeenBox* seen, Qt::Key key, int triesLeft = 500) {
     QTimer::singleShot(10, [=] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible()) {
             if (triesLeft > 0)
-                answerBox(icon, title, buttons, centreOffset, key, triesLeft - 1);
+                answerBox(seen, key, triesLeft - 1);
             return;
         }
-        *icon = box->icon();
-        *title = box->windowTitle();
+        seen->icon = box->icon();
+        seen->title = box->windowTitle();
         for (QAbstractButton* b : box->buttons())
-            *buttons += b->text();
+            seen->buttons += b->text();
         const QRect screen = box->screen()->availableGeometry();
-        *centreOffset = box->geometry().center() - screen.center();
+        seen->centreOffset = box->frameGeometry().center() - screen.center();
+        for (QLabel* label : box->findChildren<QLabel*>()) {
+            if (label->text() == box->text()) {
+                seen->text = label->text();
+                seen->format = label->textFormat();
+            }
+        }
         QTest::keyClick(box, key);
     });
 }
 
 } // namespace
 
-TEST(MessageBox, TheRealBoxHasNoIconOneOkAndAnswersEnterAndEsc) {
+TEST(MessageBox, TheRealBoxHasNoIconOneOkAnswersEnterAndEscAndIsCentred) {
     platform::setApplicationTitle("Zantrel");
-    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
-        QMessageBox::Icon icon = QMessageBox::Warning;
-        QString title, buttons;
-        QPoint offset(999, 999);
-        answerBox(&icon, &title, &buttons, &offset, key);
-        platform::messageBox("Изменения настроек приняты.");
-        EXPECT_EQ(icon, QMessageBox::NoIcon);
-        EXPECT_EQ(title, "Zantrel");
-        EXPECT_EQ(buttons, "OK");
-        EXPECT_LE(std::abs(offset.x()), 2);
-        EXPECT_LE(std::abs(offset.y()), 2);
+    const QString messages[] = {
+        "Изменения настроек приняты.",
+        "Изменения настроек приняты. Для того чтобы обновления вступили в силу программа "
+        "должна перезапуститься!",
+        "На сайте разработчика доступна новая версия программы. Посетите сайт разработчика и "
+        "скачайте более новую версию Zantrel!",
+        "<b>Не</b> разметка: <a href='x'>ссылка</a>"};
+    for (const QString& message : messages) {
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+            SeenBox seen;
+            answerBox(&seen, key);
+            platform::messageBox(message);
+            EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+            EXPECT_EQ(seen.title, "Zantrel");
+            EXPECT_EQ(seen.buttons, "OK");
+            EXPECT_LE(std::abs(seen.centreOffset.x()), 2) << message.toStdString();
+            EXPECT_LE(std::abs(seen.centreOffset.y()), 2) << message.toStdString();
+            EXPECT_EQ(seen.text, message);
+            EXPECT_EQ(seen.format, Qt::PlainText);
+        }
     }
 }
 
-TEST(MessageBox, TheRealErrorBoxHasTheErrorIcon) {
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QString title, buttons;
-    QPoint offset;
-    answerBox(&icon, &title, &buttons, &offset, Qt::Key_Escape);
-    platform::errorBox("Host not found");
-    EXPECT_EQ(icon, QMessageBox::Critical);
-    EXPECT_EQ(buttons, "OK");
+TEST(MessageBox, TheRealErrorBoxHasTheErrorIconAndShowsPlainText) {
+    for (const QString& message :
+         {QString("Host not found"),
+          QString("'<h1>80</h1><img src=\"/usr/share/pixmaps/debian-logo.png\">' is not a valid "
+                  "integer value")}) {
+        SeenBox seen;
+        answerBox(&seen, Qt::Key_Escape);
+        platform::errorBox(message);
+        EXPECT_EQ(seen.icon, QMessageBox::Critical);
+        EXPECT_EQ(seen.buttons, "OK");
+        EXPECT_EQ(seen.text, platform::withFullStop(message));
+        EXPECT_EQ(seen.format, Qt::PlainText);
+        EXPECT_LE(std::abs(seen.centreOffset.x()), 2) << message.toStdString();
+        EXPECT_LE(std::abs(seen.centreOffset.y()), 2) << message.toStdString();
+    }
 }
