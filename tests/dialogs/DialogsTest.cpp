@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace testing_support;
 using namespace dialogs_test;
@@ -141,6 +142,88 @@ TEST_F(Dialogs, AFailedSaveShowsTheStoreErrorAndNeitherMessageNorRestart) {
     EXPECT_TRUE(rec.errors()[0].contains("locked")) << rec.errors()[0].toStdString();
     EXPECT_TRUE(rec.messages().isEmpty());
     EXPECT_EQ(starts(), 0);
+}
+
+TEST_F(Dialogs, ASaveThatChangesNoRowIsAFailureAndKeepsTheEdit) {
+    const char* proxyWithoutKey =
+        "DROP TABLE proxy; CREATE TABLE proxy (key1 INTEGER, adres VARCHAR(50), port "
+        "VARCHAR(50), login VARCHAR(50), password VARCHAR(50), \"check\" BOOLEAN);"
+        "INSERT INTO proxy VALUES (%1, '127.0.0.1', '3128', '', '', 0);";
+    const struct {
+        std::string before; // made before the program starts
+        std::string after;  // made by another program while it runs
+    } cases[] = {
+        {QString(proxyWithoutKey).arg("NULL").toStdString(), ""},
+        {"", "DELETE FROM proxy;"},
+        {"UPDATE proxy SET key1 = 7;", "UPDATE proxy SET key1 = 8;"},
+        {"CREATE TABLE p AS SELECT adres, port, login, password, \"check\" FROM proxy;"
+         "DROP TABLE proxy; ALTER TABLE p RENAME TO proxy;",
+         "DELETE FROM proxy;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before + " / " + c.after);
+        QFile::remove(dir.file("zntconfig.db"));
+        makeStore(dir.file("zntconfig.db"), demoSettingsSql() + c.before);
+        start();
+        if (!c.after.empty())
+            makeStore(dir.file("zntconfig.db"), c.after);
+        const QStringList storedNow = storedProxy();
+        openProxy([&] {
+            type(proxyUi().PortDBEdit, "8080");
+            QTest::keyClick(proxyUi().PortDBEdit, Qt::Key_Return);
+        });
+        ASSERT_EQ(rec.errors().size(), 1);
+        EXPECT_TRUE(rec.messages().isEmpty());
+        EXPECT_EQ(starts(), 0);
+        EXPECT_EQ(storedProxy(), storedNow); // the file is unchanged
+        // The edit is kept: shown again, and in the row everything reads.
+        EXPECT_EQ(DataModule1->ProxyTable.state(), StoreTable::State::Edit);
+        EXPECT_EQ(DataModule1->ProxyTable.asString("port"), "8080");
+        openProxy([&] { EXPECT_EQ(proxyUi().PortDBEdit->text(), "8080"); });
+        destroyProgram();
+    }
+}
+
+TEST_F(Dialogs, ASaveWritesOnlyTheFieldsThatChanged) {
+    // Every other value keeps its bytes and its type in the file.
+    const struct {
+        const char* column;
+        const char* value; // as SQL
+        const char* hex;   // what the file holds afterwards
+        const char* type;
+    } cases[] = {
+        {"adres", "CAST(X'FF00FE' AS TEXT)", "FF00FE", "text"},
+        {"login", "X'0001FF'", "0001FF", "blob"},
+        {"password", "X'C0AF'", "C0AF", "blob"},
+        {"\"check\"", "'да'", "D0B4D0B0", "text"},
+        {"note", "2.5", "2.5", "real"},
+        {"port", "'3128'", "38303830", "text"}, // the field edited: "8080"
+    };
+    std::string sql = demoSettingsSql() + "ALTER TABLE proxy ADD COLUMN note;";
+    for (const auto& c : cases)
+        sql += std::string("UPDATE proxy SET ") + c.column + " = " + c.value + ";";
+    QFile::remove(dir.file("zntconfig.db"));
+    makeStore(dir.file("zntconfig.db"), sql);
+    start();
+    openProxy([&] {
+        type(proxyUi().PortDBEdit, "8080");
+        QTest::mouseClick(proxyUi().BitBtn1, Qt::LeftButton);
+    });
+    EXPECT_TRUE(rec.errors().isEmpty());
+    EXPECT_EQ(starts(), 1);
+    Store store(dir.file("zntconfig.db").toStdString(), Store::Mode::ReadOnly);
+    for (const auto& c : cases) {
+        Statement read(store, std::string("SELECT CASE typeof(") + c.column +
+                                  ") WHEN 'real' THEN " + c.column + " ELSE hex(" + c.column +
+                                  ") END, typeof(" + c.column + ") FROM proxy");
+        ASSERT_TRUE(read.step());
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(sqlite3_column_text(read.get(), 0))),
+                  c.hex)
+            << c.column;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(sqlite3_column_text(read.get(), 1))),
+                  c.type)
+            << c.column;
+    }
 }
 
 TEST_F(Dialogs, ActivationAppliesThePortByTheRuntimeRules) {
