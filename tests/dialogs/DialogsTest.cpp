@@ -363,15 +363,38 @@ TEST_F(Dialogs, AboutShowsPictureVersionDateAndOpensTheSite) {
     qunsetenv("ZANTREL_SITE_URL");
 }
 
-TEST_F(Dialogs, AboutDateWithoutTimeAndWithoutRows) {
-    makeStore(dir.file("bdv.db"), "UPDATE upbd SET \"update\" = '2025-01-31 00:00:00';");
-    createProgram();
-    EXPECT_EQ(AboutForm->ui()->DBText1->text(),
-              QLocale::system().toString(QDate(2025, 1, 31), QLocale::ShortFormat));
-    destroyProgram();
-    makeStore(dir.file("bdv.db"), "DELETE FROM upbd;");
-    createProgram();
-    EXPECT_EQ(AboutForm->ui()->DBText1->text(), "");
+TEST_F(Dialogs, AboutDateOfEveryKindOfStoredValue) {
+    const QLocale locale = QLocale::system();
+    const QString day = locale.toString(QDate(2025, 1, 31), QLocale::ShortFormat);
+    const struct {
+        const char* value; // as SQL; nullptr: no row at all
+        QString shown;
+    } cases[] = {
+        {"'2025-01-31 00:00:00'", day},
+        {"2460706.5", day}, // a Julian day, as the store keeps dates in numbers
+        {"NULL", ""},
+        {nullptr, ""},
+        // Numbers that are no date of the years 1 to 9999 show as the store writes them.
+        {"1e300", "1.0e+300"},
+        {"-1e300", "-1.0e+300"},
+        {"9e999", "Inf"},
+        {"1721425.0", "1721425"}, // kept as an integer by the column
+        {"9223372036854775807", "9223372036854775807"},
+        // Text that is no date shows as it is, markup included.
+        {"'<b>x</b><img src=\"/usr/share/pixmaps/debian-logo.png\">'",
+         "<b>x</b><img src=\"/usr/share/pixmaps/debian-logo.png\">"},
+    };
+    for (const auto& c : cases) {
+        makeStore(dir.file("bdv.db"),
+                  c.value ? std::string("UPDATE upbd SET \"update\" = ") + c.value + ";"
+                          : std::string("DELETE FROM upbd;"));
+        createProgram();
+        EXPECT_EQ(AboutForm->ui()->DBText1->text(), c.shown) << (c.value ? c.value : "no row");
+        EXPECT_EQ(AboutForm->ui()->DBText1->textFormat(), Qt::PlainText);
+        destroyProgram();
+        if (!c.value)
+            makeStore(dir.file("bdv.db"), "INSERT INTO upbd (\"update\") VALUES (NULL);");
+    }
 }
 
 TEST_F(Dialogs, FaqPassesTheHelpFileToTheShell) {
