@@ -11,7 +11,25 @@ static void initResources() {
     Q_INIT_RESOURCE(zantrel);
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+// The command line Qt sees: the program name alone. Qt keeps a reference to it for the
+// application's lifetime, hence the static storage; there is one application at a time.
+struct TApplication::ProgramName {
+    int argc = 1;
+    char* argv[2] = {nullptr, nullptr};
+
+    static ProgramName& of(int argc, char** argv) {
+        static char fallback[] = "Zantrel";
+        static ProgramName name;
+        name.argc = 1;
+        name.argv[0] = argc > 0 && argv && argv[0] ? argv[0] : fallback;
+        name.argv[1] = nullptr;
+        return name;
+    }
+};
+
+TApplication::TApplication(int& argc, char** argv) : TApplication(ProgramName::of(argc, argv)) {}
+
+TApplication::TApplication(ProgramName& name) : QApplication(name.argc, name.argv) {
     initResources();
     // The program's forms are laid out for this face; metric-compatible faces stand in.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),

@@ -6,6 +6,8 @@
 class TApplication : public QApplication {
     Q_OBJECT
 public:
+    // The program takes no arguments: Qt is handed the program name alone, so that none of
+    // its own options (-reverse, -qwindowtitle, -style...) act on the program.
     TApplication(int& argc, char** argv);
 
     // The title rule: the executable's file name without its directory, cut at the first
@@ -13,4 +15,8 @@ public:
     static QString titleFromExecutable(const QString& path);
 
     bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    struct ProgramName;
+    explicit TApplication(ProgramName& name);
 };

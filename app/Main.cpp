@@ -16,6 +16,7 @@
 #include "ui_Main.h"
 #include "update/UpProgUnit.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -25,6 +26,7 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTimer>
+#include <iterator>
 
 TMainForm* MainForm = nullptr;
 
@@ -265,4 +267,38 @@ void TMainForm::showEvent(QShowEvent* event) {
             move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
         }
     }
+}
+
+bool TMainForm::focusNextPrevChild(bool next) {
+    QWidget* const grid = this->grid(currentCategory());
+    QWidget* const order[] = {ui_->PageControl1->tabBar(),
+                              grid,
+                              ui_->FindEdit,
+                              ui_->StartBitBtn,
+                              ui_->BitBtn1,
+                              ui_->BitBtn2};
+    constexpr int n = static_cast<int>(std::size(order));
+    const QWidget* focus = QApplication::focusWidget();
+    int at = -1;
+    for (int i = 0; i < n && at < 0; ++i) {
+        if (focus == order[i])
+            at = i;
+    }
+    // A list on a page that is no longer shown holds the list's place.
+    for (Category c :
+         {Category::Films, Category::Cartoons, Category::Serials, Category::VKontakte}) {
+        if (at < 0 && focus == this->grid(c))
+            at = 1;
+    }
+    if (at < 0)
+        return QMainWindow::focusNextPrevChild(next);
+    for (int step = 1; step < n; ++step) {
+        QWidget* candidate = order[(at + (next ? step : n - step)) % n];
+        if (candidate->isVisible() && candidate->isEnabled() &&
+            (candidate->focusPolicy() & Qt::TabFocus)) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
 }

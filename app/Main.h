@@ -69,6 +69,9 @@ public:
     bool activated() const { return activated_; }
 
 protected:
+    // Tab and Shift+Tab go round the written order: the tab pages, the visible list, the
+    // search box, the player, description and exit buttons, and back to the tab pages.
+    bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;

@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueQuery.h"
 
+#include <limits>
 #include <sqlite3.h>
 #include <system_error>
 
@@ -17,14 +18,18 @@ QString latin1(std::string_view s) {
 struct CatalogueQuery::Snapshot {
     TitleIndex titles;
     std::vector<qint64> keys;
-    // The store's row ids when they differ from the keys; empty otherwise.
-    std::vector<qint64> rowids;
-    // Reads one row's address by its row id.
-    std::string addressSql;
-    std::unique_ptr<Statement> address;
-    sqlite3* addressDb = nullptr;
+    // The page addresses, read together with the titles: a row's title and its address
+    // always come from the same reading of the store.
+    std::string urls;
+    std::vector<std::uint32_t> urlStart{0};
+    // The store's data version on the query's own connection, taken no later than the
+    // reading: when the store reports another one, the file may have changed since.
+    qint64 version = 0;
 
-    qint64 rowid(std::uint32_t row) const { return rowids.empty() ? keys[row] : rowids[row]; }
+    QString url(std::uint32_t row) const {
+        return QString::fromUtf8(urls.data() + urlStart[row],
+                                 static_cast<qsizetype>(urlStart[row + 1] - urlStart[row]));
+    }
 };
 
 CatalogueQuery::CatalogueQuery(QString name, Category category, Store& store, QObject* parent)
@@ -72,43 +77,32 @@ std::unique_ptr<CatalogueQuery::Snapshot> CatalogueQuery::read(Store& store) con
                              std::string(titleName.empty() ? info().titleField : info().urlField) +
                              "' not found");
 
-    const std::string table = quoteIdentifier(std::string(info().table));
+    // The rows come in the order the table holds them: no index may order them instead.
     const std::string key = keyName.empty() ? std::string("NULL") : quoteIdentifier(keyName);
-    std::string rowid = "rowid";
-    std::unique_ptr<Statement> rows;
-    try {
-        rows = std::make_unique<Statement>(
-            store, "SELECT rowid, " + key + ", " + quoteIdentifier(titleName) + " FROM " + table);
-    } catch (const EDatabaseError&) {
-        // A table without row ids: its addresses are found by key.
-        if (keyName.empty())
-            throw;
-        rowid = key;
-        rows =
-            std::make_unique<Statement>(store, "SELECT " + key + ", " + key + ", " +
-                                                   quoteIdentifier(titleName) + " FROM " + table);
-    }
+    Statement rows(store, "SELECT " + key + ", " + quoteIdentifier(titleName) + ", " +
+                              quoteIdentifier(urlName) + " FROM " +
+                              quoteIdentifier(std::string(info().table)) + " NOT INDEXED");
 
     auto snapshot = std::make_unique<Snapshot>();
-    std::vector<qint64> rowids;
-    sqlite3_stmt* st = rows->get();
-    while (rows->step()) {
-        rowids.push_back(sqlite3_column_int64(st, 0));
-        snapshot->keys.push_back(sqlite3_column_int64(st, 1));
-        const bool null = sqlite3_column_type(st, 2) == SQLITE_NULL;
-        const auto* title = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
-        snapshot->titles.append(
-            std::string_view(title ? title : "",
-                             static_cast<std::size_t>(sqlite3_column_bytes(st, 2))),
-            null);
+    sqlite3_stmt* st = rows.get();
+    auto column = [st](int i) {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+        return std::string_view(t ? t : "", static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
+    };
+    while (rows.step()) {
+        snapshot->keys.push_back(sqlite3_column_int64(st, 0));
+        const bool nullTitle = sqlite3_column_type(st, 1) == SQLITE_NULL;
+        snapshot->titles.append(column(1), nullTitle);
+        const std::string_view url = column(2);
+        if (snapshot->urls.size() + url.size() > std::numeric_limits<std::uint32_t>::max())
+            throw EDatabaseError("The catalogue's page addresses exceed 4 GB");
+        snapshot->urls.append(url);
+        snapshot->urlStart.push_back(static_cast<std::uint32_t>(snapshot->urls.size()));
     }
-    if (rowids != snapshot->keys)
-        snapshot->rowids = std::move(rowids);
     snapshot->keys.shrink_to_fit();
-    snapshot->rowids.shrink_to_fit();
+    snapshot->urls.shrink_to_fit();
+    snapshot->urlStart.shrink_to_fit();
     snapshot->titles.shrink();
-    snapshot->addressSql =
-        "SELECT " + quoteIdentifier(urlName) + " FROM " + table + " WHERE " + rowid + " = ?1";
     return snapshot;
 }
 
@@ -116,12 +110,16 @@ void CatalogueQuery::preload() {
     if (snapshot_ || pending_.valid())
         return;
     try {
+        // Taken before the reading begins, so that a change during the reading is noticed.
+        pendingVersion_ = store_.dataVersion();
         pending_ = std::async(std::launch::async, [this, file = store_.fileName()] {
             Store own(file, Store::Mode::ReadOnly);
             return read(own);
         });
     } catch (const std::system_error&) {
         // No thread to be had: the snapshot is read when the query opens.
+    } catch (const EDatabaseError&) {
+        // The store cannot be read now: opening reads it and reports what fails.
     }
 }
 
@@ -161,9 +159,19 @@ void CatalogueQuery::prepareFilter(const QString& text) {
 void CatalogueQuery::open() {
     if (active_)
         return;
-    if (!snapshot_) {
-        // A read begun by preload() is taken, its failure included; otherwise read now.
-        snapshot_ = pending_.valid() ? pending_.get() : read(store_);
+    if (!snapshot_ && pending_.valid()) {
+        // A read begun by preload() is taken, its failure included.
+        snapshot_ = pending_.get();
+        snapshot_->version = pendingVersion_;
+        recent_.clear();
+    }
+    if (!snapshot_ || changedSince(*snapshot_)) {
+        // A new snapshot when there is none or the file changed since the last one; a
+        // failure keeps the old one and this query closed.
+        const qint64 version = store_.dataVersion();
+        auto fresh = read(store_);
+        fresh->version = version;
+        snapshot_ = std::move(fresh);
         recent_.clear();
     }
     auto rows = filter_.isNull() ? std::make_shared<const RowList>(snapshot_->titles.all())
@@ -172,7 +180,6 @@ void CatalogueQuery::open() {
     rows_ = std::move(rows);
     active_ = true;
     current_ = rows_->empty() ? -1 : 0;
-    urlKnown_ = false;
     emit reset();
     emit currentRowChanged(current_);
 }
@@ -184,7 +191,6 @@ void CatalogueQuery::close() {
     active_ = false;
     rows_.reset();
     current_ = -1;
-    urlKnown_ = false;
     emit reset();
     emit currentRowChanged(current_);
 }
@@ -204,49 +210,21 @@ bool CatalogueQuery::titleIsNull(int row) const {
     return inRange(row) ? snapshot_->titles.isNull((*rows_)[row]) : true;
 }
 
-QString CatalogueQuery::readUrl(std::uint32_t row) const {
-    Snapshot& s = *snapshot_;
+bool CatalogueQuery::changedSince(const Snapshot& snapshot) const {
     try {
-        if (!s.address || s.addressDb != store_.handle()) {
-            s.address.reset();
-            s.address = std::make_unique<Statement>(store_, s.addressSql);
-            s.addressDb = store_.handle();
-        }
-        sqlite3_stmt* st = s.address->get();
-        sqlite3_reset(st);
-        sqlite3_bind_int64(st, 1, s.rowid(row));
-        QString url;
-        if (s.address->step()) {
-            url = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
-                                    sqlite3_column_bytes(st, 0));
-        }
-        sqlite3_reset(st);
-        return url;
+        return store_.dataVersion() != snapshot.version;
     } catch (const EDatabaseError&) {
-        // The row is gone or the store cannot be read now: no address.
-        s.address.reset();
-        return QString();
+        // The store cannot tell now: the snapshot, consistent in itself, stays.
+        return false;
     }
 }
 
 QString CatalogueQuery::url(int row) const {
-    if (!inRange(row))
-        return QString();
-    if (row == current_)
-        return currentUrl();
-    return readUrl((*rows_)[row]);
+    return inRange(row) ? snapshot_->url((*rows_)[row]) : QString();
 }
 
 QString CatalogueQuery::currentUrl() const {
-    if (!inRange(current_))
-        return QString();
-    const std::uint32_t row = (*rows_)[current_];
-    if (!urlKnown_ || urlRow_ != row) {
-        url_ = readUrl(row);
-        urlRow_ = row;
-        urlKnown_ = true;
-    }
-    return url_;
+    return url(current_);
 }
 
 void CatalogueQuery::setCurrentRow(int row) {

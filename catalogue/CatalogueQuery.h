@@ -2,10 +2,10 @@
 // The rows of one catalogue category: key, title and page address, in the store's order,
 // with one current row that the grid and the hidden address edit follow.
 //
-// The keys and titles are read once, when the query first opens, into a static snapshot
-// held in memory; every later open, the title search included, filters that snapshot. A
-// row's page address is read from the store when it is asked for, so that start-up does
-// not read an address for every row of a large catalogue.
+// The keys, titles and page addresses are read in one reading into a static snapshot held
+// in memory; every open, the title search included, filters that snapshot, and takes a new
+// one first when the store reports that the file changed since (another program wrote it).
+// A row's title and its address therefore always come from the same reading.
 #include "catalogue/Category.h"
 #include "catalogue/Store.h"
 #include "catalogue/TitleIndex.h"
@@ -49,7 +49,8 @@ public:
     // the same file; the first open takes the rows, or the failure, from there.
     void preload();
     // Shows the rows of the statement, reading the snapshot from the store first when
-    // there is none yet; throws EDatabaseError and then stays closed.
+    // there is none yet or the file changed since; throws EDatabaseError and then stays
+    // closed.
     void open();
     void close();
     bool active() const { return active_; }
@@ -58,7 +59,7 @@ public:
     qint64 key(int row) const;
     QString title(int row) const; // a null title reads as an empty text
     bool titleIsNull(int row) const;
-    // Read from the store; empty when the row is out of range or the store fails.
+    // From the snapshot; empty when the row is out of range.
     QString url(int row) const;
 
     // -1 when there is no row.
@@ -83,7 +84,7 @@ private:
     std::unique_ptr<Snapshot> read(Store& store) const;
     std::shared_ptr<const RowList> search(const QString& text);
     bool inRange(int row) const { return row >= 0 && row < rowCount(); }
-    QString readUrl(std::uint32_t snapshotRow) const;
+    bool changedSince(const Snapshot& snapshot) const;
 
     QString name_;
     Category category_;
@@ -98,10 +99,8 @@ private:
     // deleting back finds them ready.
     std::deque<Result> recent_;
     int current_ = -1;
-    // The address of the current row, read once when it is first asked for.
-    mutable std::uint32_t urlRow_ = 0;
-    mutable bool urlKnown_ = false;
-    mutable QString url_;
+    // The store's data version when preload() began its reading.
+    qint64 pendingVersion_ = 0;
     // A snapshot being read by preload(); last, so that it is waited for first.
     std::future<std::unique_ptr<Snapshot>> pending_;
 };

@@ -1,6 +1,7 @@
 #include "catalogue/DBControls.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyle>
@@ -84,10 +85,23 @@ void DBEdit::focusOutEvent(QFocusEvent* event) {
 // ---- DBCheckBox ----
 
 DBCheckBox::DBCheckBox(QWidget* parent)
-    : QCheckBox(parent), link_(
-                             this, [this] { setChecked(link_.table()->asBoolean(link_.field())); },
-                             [this] { return QVariant(isChecked()); }) {
+    : QCheckBox(parent),
+      link_(
+          this,
+          [this] {
+              const StoreTable* t = link_.table();
+              if (t->active() && t->isNull(link_.field()))
+                  setCheckState(Qt::PartiallyChecked);
+              else
+                  setCheckState(t->asBoolean(link_.field()) ? Qt::Checked : Qt::Unchecked);
+          },
+          [this] { return QVariant(checked()); }) {
     connect(this, &QCheckBox::clicked, this, [this] { link_.changed(); });
+}
+
+void DBCheckBox::nextCheckState() {
+    // The user chooses between checked and unchecked; neither is only what the row says.
+    setCheckState(checked() ? Qt::Unchecked : Qt::Checked);
 }
 
 void DBCheckBox::focusOutEvent(QFocusEvent* event) {
@@ -224,6 +238,34 @@ void DBGrid::bind(CatalogueQuery* query) {
     connect(query, &CatalogueQuery::currentRowChanged, this, &DBGrid::followQuery);
     connect(query, &CatalogueQuery::reset, this, &DBGrid::onQueryReset);
     onQueryReset();
+}
+
+void DBGrid::keyboardSearch(const QString&) {
+    // Typing into the list does not move it to a row.
+}
+
+bool DBGrid::focusNextPrevChild(bool next) {
+    // Tab and Shift+Tab stay in the grid and move its current row; the ends stay put.
+    if (!model_ || !isVisible())
+        return QWidget::focusNextPrevChild(next);
+    const int rows = model_->rowCount();
+    if (rows > 0) {
+        const int row = qBound(0, currentIndex().row() + (next ? 1 : -1), rows - 1);
+        setCurrentIndex(model_->index(row, 0));
+    }
+    return true;
+}
+
+void DBGrid::keyPressEvent(QKeyEvent* event) {
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (tab && (event->modifiers() & Qt::ControlModifier)) {
+        // Ctrl+Tab leaves the grid the way Tab leaves any other control.
+        const bool next = event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier);
+        QWidget::focusNextPrevChild(next);
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void DBGrid::onQueryReset() {

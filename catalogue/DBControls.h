@@ -64,9 +64,10 @@ private:
     bool refreshing_ = false;
 };
 
-// A check box bound to a Boolean field: checked when the field is true; unchecked when it is
-// false, null or there is no row. A click puts the table into edit mode; the value is written
-// as for DBEdit.
+// A check box bound to a Boolean field: checked when the field is true, unchecked when it is
+// false or the table is closed, and in the third state, neither, when the field is null or
+// the table has no row. A click puts the table into edit mode (from neither to checked); the
+// value is written as for DBEdit.
 class DBCheckBox : public QCheckBox {
     Q_OBJECT
 public:
@@ -74,9 +75,13 @@ public:
     void bind(StoreTable* table, const QString& field) { link_.bind(table, field); }
     bool pending() const { return link_.pending(); }
     void updateRecord() { link_.updateRecord(); }
+    // What the box reads as: true only when it is checked (neither reads as not checked).
+    // isChecked() must not be asked instead: it is true in the third state as well.
+    bool checked() const { return checkState() == Qt::Checked; }
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
+    void nextCheckState() override;
 
 private:
     FieldLink link_;
@@ -126,7 +131,10 @@ private:
 };
 
 // The catalogue grid: a row indicator, a title row, grid lines and read-only cells. Selecting
-// a row makes it the query's current row, and the grid follows the query.
+// a row makes it the query's current row, and the grid follows the query. The keys work as
+// in a data grid: the arrows, Tab and Shift+Tab move the current row, Ctrl+Tab and
+// Ctrl+Shift+Tab move the focus on to the next or previous control, and typed letters do
+// not look for a row.
 class DBGrid : public QTableView {
     Q_OBJECT
 public:
@@ -135,6 +143,11 @@ public:
     CatalogueQuery* query() const { return model_ ? model_->query() : nullptr; }
     // Width of the title column: 255 digit widths plus 4 pixels.
     int titleColumnWidth() const;
+    void keyboardSearch(const QString& search) override;
+
+protected:
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void followQuery();

@@ -5,8 +5,10 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
+#include <cmath>
 #include <exception>
 #include <initializer_list>
+#include <sqlite3.h>
 #include <thread>
 
 TDataModule1* DataModule1 = nullptr;
@@ -111,10 +113,22 @@ QString TDataModule1::updateDateText() const {
         if (!when.isValid())
             when = QDateTime(QDate::fromString(text, Qt::ISODate), QTime(0, 0));
     } else {
-        // A number is a Julian day, as SQLite keeps dates in real columns.
+        // A number is a Julian day, as SQLite keeps dates in real columns. Only days from
+        // the year 1 to the year 9999 are dates; any other number is shown as the store
+        // writes it.
         const double julian = v.toDouble();
+        constexpr double firstDay = 1721425.5; // 0001-01-01 00:00
+        constexpr double endDay = 5373485.5;   // 10000-01-01 00:00
+        if (!(julian >= firstDay && julian < endDay)) {
+            if (v.typeId() != QMetaType::Double)
+                return v.toString();
+            char* text = sqlite3_mprintf("%!.15g", julian);
+            const QString stored = QString::fromUtf8(text ? text : "");
+            sqlite3_free(text);
+            return stored;
+        }
         when = QDateTime::fromMSecsSinceEpoch(
-            static_cast<qint64>((julian - 2440587.5) * 86400000.0), Qt::UTC);
+            static_cast<qint64>(std::llround((julian - 2440587.5) * 86400000.0)), Qt::UTC);
         when = QDateTime(when.date(), when.time());
     }
     if (!when.isValid())

@@ -30,10 +30,28 @@ void Store::open() {
 }
 
 void Store::close() {
+    sqlite3_finalize(dataVersion_);
+    dataVersion_ = nullptr;
     if (db_) {
         sqlite3_close_v2(db_);
         db_ = nullptr;
     }
+}
+
+long long Store::dataVersion() {
+    open();
+    if (!dataVersion_ &&
+        sqlite3_prepare_v2(db_, "PRAGMA data_version", -1, &dataVersion_, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(dataVersion_);
+        dataVersion_ = nullptr;
+        fail();
+    }
+    const int rc = sqlite3_step(dataVersion_);
+    const long long version = rc == SQLITE_ROW ? sqlite3_column_int64(dataVersion_, 0) : 0;
+    sqlite3_reset(dataVersion_);
+    if (rc != SQLITE_ROW)
+        fail();
+    return version;
 }
 
 void Store::fail() const {

@@ -26,6 +26,10 @@ public:
     const std::string& fileName() const { return fileName_; }
     Mode mode() const { return mode_; }
     sqlite3* handle() const { return db_; }
+    // The file's data version as this connection sees it: another value than last time
+    // means that another connection changed the file in between. Opens the store when
+    // needed; throws EDatabaseError.
+    long long dataVersion();
 
     // Throws EDatabaseError with the store's current message.
     [[noreturn]] void fail() const;
@@ -34,6 +38,7 @@ private:
     std::string fileName_;
     Mode mode_;
     sqlite3* db_ = nullptr;
+    sqlite3_stmt* dataVersion_ = nullptr;
 };
 
 // An identifier (table or field name) quoted for a statement.

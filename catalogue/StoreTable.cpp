@@ -51,7 +51,8 @@ void StoreTable::open() {
     if (active())
         return;
     store_.open();
-    Statement stmt(store_, ("SELECT * FROM " + quoted(tableName_)).toStdString());
+    // The first row is the first the table holds, whatever indexes the file has.
+    Statement stmt(store_, ("SELECT * FROM " + quoted(tableName_) + " NOT INDEXED").toStdString());
     std::vector<QString> fields;
     const int columns = sqlite3_column_count(stmt.get());
     for (int i = 0; i < columns; ++i)
@@ -80,6 +81,7 @@ void StoreTable::close() {
         return;
     rows_.clear();
     pending_.clear();
+    written_.clear();
     modified_ = false;
     setState(State::Inactive);
     emit dataChanged();
@@ -149,6 +151,7 @@ void StoreTable::edit() {
         pending_ = rows_.front();
         setState(State::Edit);
     }
+    written_.assign(fields_.size(), false);
     emit dataChanged();
 }
 
@@ -158,6 +161,7 @@ void StoreTable::setValue(int position, const QVariant& v) {
     if (position < 0 || position >= fieldCount() || position == keyField_)
         throw EDatabaseError(name_.toStdString() + ": Field cannot be modified");
     pending_[position] = v;
+    written_[position] = true;
     modified_ = true;
     emit dataChanged();
 }
@@ -171,39 +175,52 @@ void StoreTable::post() {
     if (state_ != State::Edit && state_ != State::Insert)
         return;
     updateRecord();
+    // Only the fields a control wrote go to the file: every other value keeps its bytes and
+    // its type there, whatever became of it when it was read.
     std::vector<int> columns;
     for (int i = 0; i < fieldCount(); ++i)
-        if (i != keyField_)
+        if (written_[i] && i != keyField_)
             columns.push_back(i);
-    QString sql;
-    if (state_ == State::Edit) {
-        QStringList sets;
-        for (int i : columns)
-            sets << quoted(fields_[i]) + QStringLiteral(" = ?");
-        sql = QStringLiteral("UPDATE ") + quoted(tableName_) + QStringLiteral(" SET ") +
-              sets.join(QStringLiteral(", "));
-        sql += keyField_ >= 0
-                   ? QStringLiteral(" WHERE ") + quoted(fields_[keyField_]) + QStringLiteral(" = ?")
-                   : QStringLiteral(" WHERE rowid = (SELECT min(rowid) FROM ") +
-                         quoted(tableName_) + QStringLiteral(")");
-    } else {
-        QStringList names, marks;
-        for (int i : columns) {
-            names << quoted(fields_[i]);
-            marks << QStringLiteral("?");
+    const bool insert = state_ == State::Insert;
+    if (!columns.empty() || insert) {
+        QString sql;
+        if (!insert) {
+            QStringList sets;
+            for (int i : columns)
+                sets << quoted(fields_[i]) + QStringLiteral(" = ?");
+            sql = QStringLiteral("UPDATE ") + quoted(tableName_) + QStringLiteral(" SET ") +
+                  sets.join(QStringLiteral(", "));
+            sql += keyField_ >= 0 ? QStringLiteral(" WHERE ") + quoted(fields_[keyField_]) +
+                                        QStringLiteral(" = ?")
+                                  : QStringLiteral(" WHERE rowid = (SELECT min(rowid) FROM ") +
+                                        quoted(tableName_) + QStringLiteral(")");
+        } else if (columns.empty()) {
+            sql = QStringLiteral("INSERT INTO ") + quoted(tableName_) +
+                  QStringLiteral(" DEFAULT VALUES");
+        } else {
+            QStringList names, marks;
+            for (int i : columns) {
+                names << quoted(fields_[i]);
+                marks << QStringLiteral("?");
+            }
+            sql = QStringLiteral("INSERT INTO ") + quoted(tableName_) + QStringLiteral(" (") +
+                  names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+                  marks.join(QStringLiteral(", ")) + QStringLiteral(")");
         }
-        sql = QStringLiteral("INSERT INTO ") + quoted(tableName_) + QStringLiteral(" (") +
-              names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
-              marks.join(QStringLiteral(", ")) + QStringLiteral(")");
+        Statement stmt(store_, sql.toStdString());
+        int index = 1;
+        for (int i : columns)
+            bindValue(store_, stmt.get(), index++, pending_[i]);
+        if (!insert && keyField_ >= 0)
+            bindValue(store_, stmt.get(), index, rows_.front()[keyField_]);
+        stmt.step();
+        // A row that its key no longer finds (a null key, or a row another program deleted)
+        // is not saved: that is a failure, and the edit stays pending.
+        if (sqlite3_changes(store_.handle()) == 0)
+            throw EDatabaseError(name_.toStdString() +
+                                 ": the row to be saved was not found in the store");
     }
-    Statement stmt(store_, sql.toStdString());
-    int index = 1;
-    for (int i : columns)
-        bindValue(store_, stmt.get(), index++, pending_[i]);
-    if (state_ == State::Edit && keyField_ >= 0)
-        bindValue(store_, stmt.get(), index, rows_.front()[keyField_]);
-    stmt.step();
-    if (state_ == State::Insert) {
+    if (insert) {
         if (keyField_ >= 0)
             pending_[keyField_] =
                 QVariant(static_cast<qlonglong>(sqlite3_last_insert_rowid(store_.handle())));
@@ -212,6 +229,7 @@ void StoreTable::post() {
         rows_.front() = pending_;
     }
     pending_.clear();
+    written_.clear();
     setState(State::Browse);
     emit dataChanged();
 }
@@ -220,6 +238,7 @@ void StoreTable::cancel() {
     if (state_ != State::Edit && state_ != State::Insert)
         return;
     pending_.clear();
+    written_.clear();
     setState(State::Browse);
     emit dataChanged();
 }

@@ -55,8 +55,9 @@ public:
     void setValue(const QString& field, const QVariant& v) { setValue(fieldIndex(field), v); }
     // Asks the bound controls that hold a changed value to write it into the row.
     void updateRecord();
-    // Writes the pending row to the file and returns to browse mode; throws EDatabaseError
-    // (the pending row stays as it was).
+    // Writes the fields of the pending row that were set to the file (an inserted row gets
+    // the others' defaults) and returns to browse mode. Throws EDatabaseError, the pending
+    // row staying as it was, when the store fails or when no row of the file was changed.
     void post();
     // Drops the pending row and returns to browse mode.
     void cancel();
@@ -82,4 +83,5 @@ private:
     int keyField_ = -1; // the auto-increment row key, never written
     std::vector<std::vector<QVariant>> rows_;
     std::vector<QVariant> pending_; // the row being edited or inserted
+    std::vector<bool> written_;     // the fields of the pending row that a control wrote
 };

@@ -24,7 +24,7 @@ void TConfigForm::bindData(TDataModule1& data) {
 }
 
 bool TConfigForm::autoCheck() const {
-    return ui_->AutoupdateDBCheckBox->isChecked();
+    return ui_->AutoupdateDBCheckBox->checked();
 }
 
 void TConfigForm::BitBtn1Click() {

@@ -48,7 +48,7 @@ void applyProxySettings(TIdHTTP& http) {
         throw EDatabaseError("ProxyTable: Cannot perform this operation on a closed dataset");
     const StoreTable& proxy = DataModule1->ProxyTable;
     TIdProxyConnectionInfo& params = http.ProxyParams();
-    const bool use = ProxyForm ? ProxyForm->ui()->DBCheckBox1->isChecked()
+    const bool use = ProxyForm ? ProxyForm->ui()->DBCheckBox1->checked()
                                : proxy.asBoolean(QStringLiteral("check"));
     if (use)
         params.setProxyServer(codec::toCp1251(proxy.asString(1)));

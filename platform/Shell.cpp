@@ -18,22 +18,34 @@ Interceptor* g_interceptor = nullptr;
 bool g_terminated = false;
 QString g_title;
 
-void centreOnScreen(QWidget* box) {
-    box->adjustSize();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    box->move(area.center() - QPoint(box->width() / 2, box->height() / 2));
-}
+// The program's boxes: the text as plain text, never read as markup, and the box centred on
+// the screen as it is shown, once it has taken the size its text needs.
+class ProgramBox : public QMessageBox {
+public:
+    ProgramBox(Icon icon, const QString& text)
+        : QMessageBox(icon, applicationTitle(), QString(), QMessageBox::Ok) {
+        setTextFormat(Qt::PlainText);
+        setText(text);
+        auto* ok = qobject_cast<QPushButton*>(button(QMessageBox::Ok));
+        ok->setText(QStringLiteral("OK"));
+        setDefaultButton(ok);
+        setEscapeButton(ok);
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        if (!screen)
+            return;
+        const QRect area = screen->availableGeometry();
+        const QRect frame = frameGeometry();
+        move(pos() + area.center() - frame.center());
+    }
+};
 
 int execBox(QMessageBox::Icon icon, const QString& text) {
-    QMessageBox box(icon, applicationTitle(), text, QMessageBox::Ok);
-    auto* ok = qobject_cast<QPushButton*>(box.button(QMessageBox::Ok));
-    ok->setText(QStringLiteral("OK"));
-    box.setDefaultButton(ok);
-    box.setEscapeButton(ok);
-    centreOnScreen(&box);
+    ProgramBox box(icon, text);
     return box.exec();
 }
 

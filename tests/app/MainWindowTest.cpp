@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -136,11 +137,55 @@ TEST(MainWindow, LayoutCaptionsAndColours) {
                                       &MainForm->Memo4, &MainForm->Memo5, &MainForm->Edit1})
         EXPECT_EQ(*buffer, "");
     EXPECT_FALSE(ui.FilmsDBEdit->isVisible());
+}
 
-    // Tab order: the tabs, the search box, then the three buttons.
-    EXPECT_EQ(ui.FindEdit->nextInFocusChain(), ui.StartBitBtn);
-    EXPECT_EQ(ui.StartBitBtn->nextInFocusChain(), ui.BitBtn1);
-    EXPECT_EQ(ui.BitBtn1->nextInFocusChain(), ui.BitBtn2);
+TEST(MainWindow, TheKeyboardGoesRoundTheWrittenOrderAndTheListsActAsDataGrids) {
+    ScratchDir dir;
+    makeDemoStores(dir);
+    RecordingPlatform rec;
+    Started program;
+    Ui::MainForm& ui = program.ui();
+    program.main().show();
+    program.main().activateWindow();
+    ASSERT_TRUE(waitFor([&] { return program.main().isActiveWindow(); }));
+    auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        return QApplication::focusWidget();
+    };
+    QWidget* tabs = ui.PageControl1->tabBar();
+    tabs->setFocus();
+    // Round and back again; the list is left with Ctrl+Tab, the description panel is passed.
+    EXPECT_EQ(press(Qt::Key_Tab), ui.FilmsGrid);
+    EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier), ui.FindEdit);
+    EXPECT_EQ(press(Qt::Key_Tab), ui.StartBitBtn);
+    EXPECT_EQ(press(Qt::Key_Tab), ui.BitBtn1);
+    EXPECT_EQ(press(Qt::Key_Tab), ui.BitBtn2);
+    EXPECT_EQ(press(Qt::Key_Tab), tabs);
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), ui.BitBtn2);
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), ui.BitBtn1);
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), ui.StartBitBtn);
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), ui.FindEdit);
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), ui.FilmsGrid);
+    // Inside the list Tab, Shift+Tab and the arrows move the current row, letters do not.
+    CatalogueQuery& films = DataModule1->FilmsQuery;
+    ASSERT_EQ(films.currentRow(), 0);
+    EXPECT_EQ(press(Qt::Key_Tab), ui.FilmsGrid);
+    EXPECT_EQ(press(Qt::Key_Down), ui.FilmsGrid);
+    EXPECT_EQ(films.currentRow(), 2);
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), ui.FilmsGrid);
+    EXPECT_EQ(films.currentRow(), 1);
+    for (const QChar c : QStringLiteral("ББрат")) {
+        QKeyEvent key(QEvent::KeyPress, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(ui.FilmsGrid, &key);
+    }
+    EXPECT_EQ(films.currentRow(), 1);
+    EXPECT_EQ(program.main().urlEdit(Category::Films)->text(), films.url(1));
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier), tabs);
+    // The list reached is the visible one.
+    ui.PageControl1->setCurrentIndex(2);
+    EXPECT_EQ(press(Qt::Key_Tab), ui.SerialsGrid);
+    EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier), ui.FindEdit);
+    EXPECT_TRUE(rec.events.empty());
 }
 
 TEST(MainWindow, GridsShowTheTitleColumnAndFollowTheirQueries) {

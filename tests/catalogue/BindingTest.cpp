@@ -140,7 +140,7 @@ TEST_F(Binding, AnEmptyTableIsInsertedIntoOnTheFirstChange) {
     ASSERT_TRUE(proxy.isEmpty());
     Form form(proxy);
     EXPECT_EQ(form.port->text(), "");
-    EXPECT_FALSE(form.check->isChecked());
+    EXPECT_EQ(form.check->checkState(), Qt::PartiallyChecked); // neither: no row
     form.focus(form.port);
     QTest::keyClicks(form.port, "3128");
     EXPECT_EQ(proxy.state(), State::Insert);
@@ -150,19 +150,43 @@ TEST_F(Binding, AnEmptyTableIsInsertedIntoOnTheFirstChange) {
     EXPECT_EQ(storedPort(dir), "3128");
 }
 
-TEST_F(Binding, CheckBoxReadsNullAndMissingRowsAsUnchecked) {
-    makeStore(dir.file("zntconfig.db"), "UPDATE autoupdate SET autoupdatecheck = NULL;");
-    dm = std::make_unique<TDataModule1>();
-    QWidget w;
-    auto* box = new DBCheckBox(&w);
+TEST_F(Binding, CheckBoxShowsNeitherForNullAndNoRowAndReadsItAsUnchecked) {
+    const struct {
+        const char* sql;
+        Qt::CheckState shown;
+    } cases[] = {{"UPDATE autoupdate SET autoupdatecheck = NULL;", Qt::PartiallyChecked},
+                 {"DELETE FROM autoupdate;", Qt::PartiallyChecked},
+                 {"INSERT INTO autoupdate (autoupdatecheck) VALUES (1);", Qt::Checked},
+                 {"UPDATE autoupdate SET autoupdatecheck = 0;", Qt::Unchecked}};
+    Form form(dm->ProxyTable);
+    auto* box = new DBCheckBox(&form.window);
+    box->move(0, 120);
+    box->show();
     box->bind(&dm->AutoupdateTable, "autoupdatecheck");
-    EXPECT_FALSE(box->isChecked());
-    makeStore(dir.file("zntconfig.db"), "UPDATE autoupdate SET autoupdatecheck = 1;");
+    for (const auto& c : cases) {
+        makeStore(dir.file("zntconfig.db"), c.sql);
+        dm->AutoupdateTable.close();
+        EXPECT_EQ(box->checkState(), Qt::Unchecked) << c.sql; // a closed table
+        dm->AutoupdateTable.open();
+        EXPECT_EQ(box->checkState(), c.shown) << c.sql;
+        EXPECT_EQ(box->checked(), c.shown == Qt::Checked) << c.sql;
+    }
+    // From neither a click checks the box, and checked is what is written.
+    makeStore(dir.file("zntconfig.db"), "UPDATE autoupdate SET autoupdatecheck = NULL;");
     dm->AutoupdateTable.close();
     dm->AutoupdateTable.open();
-    EXPECT_TRUE(box->isChecked());
-    dm->AutoupdateTable.close();
-    EXPECT_FALSE(box->isChecked());
+    form.focus(box);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+    EXPECT_EQ(box->checkState(), Qt::Checked);
+    form.focus(form.elsewhere);
+    dm->AutoupdateTable.post();
+    EXPECT_EQ(box->checkState(), Qt::Checked);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+    EXPECT_EQ(box->checkState(), Qt::Unchecked);
+    Store store(dir.file("zntconfig.db").toStdString(), Store::Mode::ReadOnly);
+    StoreTable fresh("t", "autoupdate", store);
+    fresh.open();
+    EXPECT_TRUE(fresh.asBoolean("autoupdatecheck"));
 }
 
 TEST_F(Binding, PendingEditsDieWithTheModule) {

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTabWidget>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <random>
 #include <sqlite3.h>
@@ -37,7 +38,8 @@ std::vector<StoredRow> storedRows(const QString& file, Category c) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     const std::string sql = "SELECT key, " + std::string(info.titleField) + ", " +
-                            std::string(info.urlField) + " FROM " + std::string(info.table);
+                            std::string(info.urlField) + " FROM " + std::string(info.table) +
+                            " ORDER BY rowid";
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
     std::vector<StoredRow> rows;
@@ -99,13 +101,18 @@ QStringList titles(const std::vector<StoredRow>& rows) {
 std::string demoCatalogue() {
     const std::string sql = demoCatalogueSql();
     // Entries for the harder cases: Latin case, "%", "_", quotes and backslashes in titles,
-    // letters outside Russian, and one more untitled entry.
+    // letters outside Russian, and one more untitled entry; indexes that would sort the rows
+    // by title if the store were let to pick them.
     return sql + R"(
 INSERT INTO bdm (mult, mhttp) VALUES ('The LION King', 'http://127.0.0.1:8080/mult/31.html');
 INSERT INTO bdm (mult, mhttp) VALUES (NULL, 'http://127.0.0.1:8080/mult/32.html');
 INSERT INTO bds (serials, shttp) VALUES ('Скидка 100% на_всё', 'http://127.0.0.1:8080/serials/31.html');
 INSERT INTO bds (serials, shttp) VALUES ('Ґанок і Їжак', 'http://127.0.0.1:8080/serials/32.html');
 INSERT INTO bvkf (vkfilms, http) VALUES ('Say "cheese" \ o''clock', 'http://127.0.0.1:8080/vk/31.html');
+CREATE INDEX bdf_title ON bdf (films);
+CREATE INDEX bdm_title ON bdm (mult, mhttp);
+CREATE INDEX bds_title ON bds (serials DESC);
+CREATE INDEX bvkf_title ON bvkf (vkfilms, http, key);
 )";
 }
 
@@ -238,6 +245,43 @@ TEST_F(Search, AddressesAreReadForTheRowsShown) {
             EXPECT_EQ(q.currentUrl(), want[i].url);
         }
     }
+}
+
+TEST_F(Search, TitlesAndAddressesComeFromOneReadingOfTheFile) {
+    CatalogueQuery& films = dm->FilmsQuery;
+    const std::vector<StoredRow> before = all(Category::Films);
+    // Another program renames every film, moves its page and deletes the second entry.
+    makeStore(dir.file("bdv.db"), "UPDATE bdf SET films = 'Новый ' || films, fhttp = fhttp || "
+                                  "'?moved'; DELETE FROM bdf WHERE key = 2;");
+    // What the list shows is still one reading: each title with its own address.
+    ASSERT_EQ(films.rowCount(), static_cast<int>(before.size()));
+    for (int i = 0; i < films.rowCount(); ++i) {
+        EXPECT_EQ(films.title(i), before[i].title);
+        EXPECT_EQ(films.url(i), before[i].url);
+    }
+    films.setCurrentRow(1);
+    EXPECT_EQ(dm->FilmsQuery.currentUrl(), before[1].url);
+    // The next search reads the changed file: new titles with their new addresses, and the
+    // deleted entry is gone.
+    stored[static_cast<int>(Category::Films)] = storedRows(dir.file("bdv.db"), Category::Films);
+    ASSERT_EQ(all(Category::Films).size(), before.size() - 1);
+    for (const char* t : {"", "новый б", "а"}) {
+        dm->search(QString::fromUtf8(t));
+        expectFollows(QString::fromUtf8(t));
+        for (int i = 0; i < films.rowCount(); ++i)
+            EXPECT_TRUE(films.url(i).endsWith("?moved")) << films.url(i).toStdString();
+    }
+    // A change made while the snapshot is read in the background is noticed when it opens.
+    Store store(dir.file("bdv.db").toStdString(), Store::Mode::ReadOnly);
+    CatalogueQuery fresh("FilmsQuery", Category::Films, store);
+    fresh.preload();
+    QThread::msleep(300); // the background reading has long ended
+    makeStore(dir.file("bdv.db"), "UPDATE bdf SET films = 'Другой', fhttp = 'http://x/' WHERE "
+                                  "rowid = (SELECT min(rowid) FROM bdf);");
+    fresh.open();
+    EXPECT_EQ(fresh.title(0), "Другой");
+    EXPECT_EQ(fresh.currentUrl(), "http://x/");
+    EXPECT_TRUE(rec.events.empty());
 }
 
 TEST_F(Search, NoTextBreaksOrChangesTheQuery) {

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace testing_support;
 using namespace dialogs_test;
@@ -143,6 +144,88 @@ TEST_F(Dialogs, AFailedSaveShowsTheStoreErrorAndNeitherMessageNorRestart) {
     EXPECT_EQ(starts(), 0);
 }
 
+TEST_F(Dialogs, ASaveThatChangesNoRowIsAFailureAndKeepsTheEdit) {
+    const char* proxyWithoutKey =
+        "DROP TABLE proxy; CREATE TABLE proxy (key1 INTEGER, adres VARCHAR(50), port "
+        "VARCHAR(50), login VARCHAR(50), password VARCHAR(50), \"check\" BOOLEAN);"
+        "INSERT INTO proxy VALUES (%1, '127.0.0.1', '3128', '', '', 0);";
+    const struct {
+        std::string before; // made before the program starts
+        std::string after;  // made by another program while it runs
+    } cases[] = {
+        {QString(proxyWithoutKey).arg("NULL").toStdString(), ""},
+        {"", "DELETE FROM proxy;"},
+        {"UPDATE proxy SET key1 = 7;", "UPDATE proxy SET key1 = 8;"},
+        {"CREATE TABLE p AS SELECT adres, port, login, password, \"check\" FROM proxy;"
+         "DROP TABLE proxy; ALTER TABLE p RENAME TO proxy;",
+         "DELETE FROM proxy;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before + " / " + c.after);
+        QFile::remove(dir.file("zntconfig.db"));
+        makeStore(dir.file("zntconfig.db"), demoSettingsSql() + c.before);
+        start();
+        if (!c.after.empty())
+            makeStore(dir.file("zntconfig.db"), c.after);
+        const QStringList storedNow = storedProxy();
+        openProxy([&] {
+            type(proxyUi().PortDBEdit, "8080");
+            QTest::keyClick(proxyUi().PortDBEdit, Qt::Key_Return);
+        });
+        ASSERT_EQ(rec.errors().size(), 1);
+        EXPECT_TRUE(rec.messages().isEmpty());
+        EXPECT_EQ(starts(), 0);
+        EXPECT_EQ(storedProxy(), storedNow); // the file is unchanged
+        // The edit is kept: shown again, and in the row everything reads.
+        EXPECT_EQ(DataModule1->ProxyTable.state(), StoreTable::State::Edit);
+        EXPECT_EQ(DataModule1->ProxyTable.asString("port"), "8080");
+        openProxy([&] { EXPECT_EQ(proxyUi().PortDBEdit->text(), "8080"); });
+        destroyProgram();
+    }
+}
+
+TEST_F(Dialogs, ASaveWritesOnlyTheFieldsThatChanged) {
+    // Every other value keeps its bytes and its type in the file.
+    const struct {
+        const char* column;
+        const char* value; // as SQL
+        const char* hex;   // what the file holds afterwards
+        const char* type;
+    } cases[] = {
+        {"adres", "CAST(X'FF00FE' AS TEXT)", "FF00FE", "text"},
+        {"login", "X'0001FF'", "0001FF", "blob"},
+        {"password", "X'C0AF'", "C0AF", "blob"},
+        {"\"check\"", "'да'", "D0B4D0B0", "text"},
+        {"note", "2.5", "2.5", "real"},
+        {"port", "'3128'", "38303830", "text"}, // the field edited: "8080"
+    };
+    std::string sql = demoSettingsSql() + "ALTER TABLE proxy ADD COLUMN note;";
+    for (const auto& c : cases)
+        sql += std::string("UPDATE proxy SET ") + c.column + " = " + c.value + ";";
+    QFile::remove(dir.file("zntconfig.db"));
+    makeStore(dir.file("zntconfig.db"), sql);
+    start();
+    openProxy([&] {
+        type(proxyUi().PortDBEdit, "8080");
+        QTest::mouseClick(proxyUi().BitBtn1, Qt::LeftButton);
+    });
+    EXPECT_TRUE(rec.errors().isEmpty());
+    EXPECT_EQ(starts(), 1);
+    Store store(dir.file("zntconfig.db").toStdString(), Store::Mode::ReadOnly);
+    for (const auto& c : cases) {
+        Statement read(store, std::string("SELECT CASE typeof(") + c.column +
+                                  ") WHEN 'real' THEN " + c.column + " ELSE hex(" + c.column +
+                                  ") END, typeof(" + c.column + ") FROM proxy");
+        ASSERT_TRUE(read.step());
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(sqlite3_column_text(read.get(), 0))),
+                  c.hex)
+            << c.column;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(sqlite3_column_text(read.get(), 1))),
+                  c.type)
+            << c.column;
+    }
+}
+
 TEST_F(Dialogs, ActivationAppliesThePortByTheRuntimeRules) {
     const struct {
         const char* port;
@@ -175,6 +258,21 @@ TEST_F(Dialogs, ActivationAppliesThePortByTheRuntimeRules) {
         destroyProgram();
     }
     qunsetenv("ZANTREL_SITE_URL");
+}
+
+TEST_F(Dialogs, NullFlagsShowNeitherAndReadAsOff) {
+    makeStore(dir.file("zntconfig.db"), "UPDATE proxy SET \"check\" = NULL;"
+                                        "UPDATE autoupdate SET autoupdatecheck = NULL;");
+    qputenv("ZANTREL_SITE_URL", "http://127.0.0.1:1");
+    createProgram();
+    EXPECT_EQ(ProxyForm->ui()->DBCheckBox1->checkState(), Qt::PartiallyChecked);
+    EXPECT_EQ(ConfigForm->ui()->AutoupdateDBCheckBox->checkState(), Qt::PartiallyChecked);
+    platform::guarded([] { MainForm->FormActivate(); });
+    qunsetenv("ZANTREL_SITE_URL");
+    // No proxy, and no site check (it would fail to connect).
+    EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyServer(), "");
+    EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyPort(), 3128);
+    EXPECT_TRUE(rec.events.empty());
 }
 
 TEST_F(Dialogs, ActivationWithoutASettingsStoreFailsInOrder) {
@@ -265,15 +363,38 @@ TEST_F(Dialogs, AboutShowsPictureVersionDateAndOpensTheSite) {
     qunsetenv("ZANTREL_SITE_URL");
 }
 
-TEST_F(Dialogs, AboutDateWithoutTimeAndWithoutRows) {
-    makeStore(dir.file("bdv.db"), "UPDATE upbd SET \"update\" = '2025-01-31 00:00:00';");
-    createProgram();
-    EXPECT_EQ(AboutForm->ui()->DBText1->text(),
-              QLocale::system().toString(QDate(2025, 1, 31), QLocale::ShortFormat));
-    destroyProgram();
-    makeStore(dir.file("bdv.db"), "DELETE FROM upbd;");
-    createProgram();
-    EXPECT_EQ(AboutForm->ui()->DBText1->text(), "");
+TEST_F(Dialogs, AboutDateOfEveryKindOfStoredValue) {
+    const QLocale locale = QLocale::system();
+    const QString day = locale.toString(QDate(2025, 1, 31), QLocale::ShortFormat);
+    const struct {
+        const char* value; // as SQL; nullptr: no row at all
+        QString shown;
+    } cases[] = {
+        {"'2025-01-31 00:00:00'", day},
+        {"2460706.5", day}, // a Julian day, as the store keeps dates in numbers
+        {"NULL", ""},
+        {nullptr, ""},
+        // Numbers that are no date of the years 1 to 9999 show as the store writes them.
+        {"1e300", "1.0e+300"},
+        {"-1e300", "-1.0e+300"},
+        {"9e999", "Inf"},
+        {"1721425.0", "1721425"}, // kept as an integer by the column
+        {"9223372036854775807", "9223372036854775807"},
+        // Text that is no date shows as it is, markup included.
+        {"'<b>x</b><img src=\"/usr/share/pixmaps/debian-logo.png\">'",
+         "<b>x</b><img src=\"/usr/share/pixmaps/debian-logo.png\">"},
+    };
+    for (const auto& c : cases) {
+        makeStore(dir.file("bdv.db"),
+                  c.value ? std::string("UPDATE upbd SET \"update\" = ") + c.value + ";"
+                          : std::string("DELETE FROM upbd;"));
+        createProgram();
+        EXPECT_EQ(AboutForm->ui()->DBText1->text(), c.shown) << (c.value ? c.value : "no row");
+        EXPECT_EQ(AboutForm->ui()->DBText1->textFormat(), Qt::PlainText);
+        destroyProgram();
+        if (!c.value)
+            makeStore(dir.file("bdv.db"), "INSERT INTO upbd (\"update\") VALUES (NULL);");
+    }
 }
 
 TEST_F(Dialogs, FaqPassesTheHelpFileToTheShell) {

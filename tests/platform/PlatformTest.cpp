@@ -8,10 +8,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QScreen>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 using testing_support::RecordingPlatform;
@@ -30,6 +35,33 @@ TEST(Application, TitleRule) {
     EXPECT_EQ(TApplication::titleFromExecutable("/opt/zantrel.bin.old"), "zantrel");
     EXPECT_EQ(TApplication::titleFromExecutable("/x/myProg"), "myprog");
     EXPECT_EQ(TApplication::titleFromExecutable("/x/.hidden"), "");
+}
+
+TEST(Application, HandsQtOnlyTheProgramName) {
+    if (qEnvironmentVariableIsSet("ZANTREL_TEST_ARGUMENTS_CHILD")) {
+        // The child: report what became of Qt's own options on the command line.
+        QWidget window;
+        window.setWindowTitle("Own");
+        window.show();
+        QCoreApplication::processEvents();
+        std::printf("arguments=%d reverse=%d title=%s/%s style=%s\n",
+                    static_cast<int>(QCoreApplication::arguments().size()),
+                    QGuiApplication::isRightToLeft() ? 1 : 0, qPrintable(window.windowTitle()),
+                    qPrintable(window.windowHandle()->title()),
+                    qPrintable(QApplication::style()->name()));
+        return;
+    }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ZANTREL_TEST_ARGUMENTS_CHILD", "1");
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=Application.HandsQtOnlyTheProgramName", "-reverse",
+                 "-qwindowtitle", "Spoof", "-style", "windows"});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QString out = QString::fromLocal8Bit(child.readAllStandardOutput());
+    EXPECT_TRUE(out.contains("arguments=1 reverse=0 title=Own/Own")) << out.toStdString();
+    EXPECT_FALSE(out.contains("style=windows", Qt::CaseInsensitive)) << out.toStdString();
 }
 
 TEST(ErrorBox, ShowsTheMessageWithTheTitleAndTheLoopGoesOn) {
@@ -87,51 +119,81 @@ TEST(Codec, ConvertsAtTheEdges) {
 
 namespace {
 
+// What the real box looked like once it was shown.
+struct SeenBox {
+    QMessageBox::Icon icon = QMessageBox::Warning;
+    QString title, buttons;
+    QPoint centreOffset{999, 999}; // from the screen's centre
+    QString text;                  // of the label showing the message
+    Qt::TextFormat format = Qt::AutoText;
+};
+
 // Looks at the real box once it is shown, then answers it with `key`; polls a bounded number
 // of times.
-void answerBox(QMessageBox::Icon* icon, QString* title, QString* buttons, QPoint* centreOffset,
-               Qt::Key key, int triesLeft = 500) {
+void answerBox(SeenBox* seen, Qt::Key key, int triesLeft = 500) {
     QTimer::singleShot(10, [=] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible()) {
             if (triesLeft > 0)
-                answerBox(icon, title, buttons, centreOffset, key, triesLeft - 1);
+                answerBox(seen, key, triesLeft - 1);
             return;
         }
-        *icon = box->icon();
-        *title = box->windowTitle();
+        seen->icon = box->icon();
+        seen->title = box->windowTitle();
         for (QAbstractButton* b : box->buttons())
-            *buttons += b->text();
+            seen->buttons += b->text();
         const QRect screen = box->screen()->availableGeometry();
-        *centreOffset = box->geometry().center() - screen.center();
+        seen->centreOffset = box->frameGeometry().center() - screen.center();
+        for (QLabel* label : box->findChildren<QLabel*>()) {
+            if (label->text() == box->text()) {
+                seen->text = label->text();
+                seen->format = label->textFormat();
+            }
+        }
         QTest::keyClick(box, key);
     });
 }
 
 } // namespace
 
-TEST(MessageBox, TheRealBoxHasNoIconOneOkAndAnswersEnterAndEsc) {
+TEST(MessageBox, TheRealBoxHasNoIconOneOkAnswersEnterAndEscAndIsCentred) {
     platform::setApplicationTitle("Zantrel");
-    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
-        QMessageBox::Icon icon = QMessageBox::Warning;
-        QString title, buttons;
-        QPoint offset(999, 999);
-        answerBox(&icon, &title, &buttons, &offset, key);
-        platform::messageBox("Изменения настроек приняты.");
-        EXPECT_EQ(icon, QMessageBox::NoIcon);
-        EXPECT_EQ(title, "Zantrel");
-        EXPECT_EQ(buttons, "OK");
-        EXPECT_LE(std::abs(offset.x()), 2);
-        EXPECT_LE(std::abs(offset.y()), 2);
+    const QString messages[] = {
+        "Изменения настроек приняты.",
+        "Изменения настроек приняты. Для того чтобы обновления вступили в силу программа "
+        "должна перезапуститься!",
+        "На сайте разработчика доступна новая версия программы. Посетите сайт разработчика и "
+        "скачайте более новую версию Zantrel!",
+        "<b>Не</b> разметка: <a href='x'>ссылка</a>"};
+    for (const QString& message : messages) {
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+            SeenBox seen;
+            answerBox(&seen, key);
+            platform::messageBox(message);
+            EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+            EXPECT_EQ(seen.title, "Zantrel");
+            EXPECT_EQ(seen.buttons, "OK");
+            EXPECT_LE(std::abs(seen.centreOffset.x()), 2) << message.toStdString();
+            EXPECT_LE(std::abs(seen.centreOffset.y()), 2) << message.toStdString();
+            EXPECT_EQ(seen.text, message);
+            EXPECT_EQ(seen.format, Qt::PlainText);
+        }
     }
 }
 
-TEST(MessageBox, TheRealErrorBoxHasTheErrorIcon) {
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QString title, buttons;
-    QPoint offset;
-    answerBox(&icon, &title, &buttons, &offset, Qt::Key_Escape);
-    platform::errorBox("Host not found");
-    EXPECT_EQ(icon, QMessageBox::Critical);
-    EXPECT_EQ(buttons, "OK");
+TEST(MessageBox, TheRealErrorBoxHasTheErrorIconAndShowsPlainText) {
+    for (const QString& message :
+         {QString("Host not found"),
+          QString("'<h1>80</h1><img src=\"/usr/share/pixmaps/debian-logo.png\">' is not a valid "
+                  "integer value")}) {
+        SeenBox seen;
+        answerBox(&seen, Qt::Key_Escape);
+        platform::errorBox(message);
+        EXPECT_EQ(seen.icon, QMessageBox::Critical);
+        EXPECT_EQ(seen.buttons, "OK");
+        EXPECT_EQ(seen.text, platform::withFullStop(message));
+        EXPECT_EQ(seen.format, Qt::PlainText);
+        EXPECT_LE(std::abs(seen.centreOffset.x()), 2) << message.toStdString();
+        EXPECT_LE(std::abs(seen.centreOffset.y()), 2) << message.toStdString();
+    }
 }

@@ -65,6 +65,8 @@ void makeStore(const QString& path, const std::string& sql) {
         sqlite3_close(db);
         throw std::runtime_error("cannot create " + path.toStdString());
     }
+    // Another connection of the test may be reading the file at this moment.
+    sqlite3_busy_timeout(db, 5000);
     char* error = nullptr;
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
         const std::string message = error ? error : "?";
