@@ -1,6 +1,7 @@
 #include "net/IdHTTP.h"
 
 #include "net/IdGlobal.h"
+#include "net/IdStack.h"
 
 #include <climits>
 #include <sstream>
@@ -66,11 +67,10 @@ void TIdCustomHTTP::doRequest(const std::string& url, TIdStream& destination) {
         Outcome outcome;
         try {
             prepareRequest(target);
-            connectToHost();
+            const bool reused = connectToHost();
             const std::string bytes = buildRequest();
             exchanging = true;
-            Write(bytes);
-            readResponseHead();
+            sendRequest(bytes, reused);
             outcome = evaluateResponse(destination, redirectCount, target);
         } catch (const EIdHTTPProtocolException&) {
             // The refused answer has been read in full.
@@ -126,7 +126,7 @@ void TIdCustomHTTP::prepareRequest(const std::string& url) {
     request_.Host = url_.Port == "80" ? url_.Host : url_.Host + ":" + url_.Port;
 }
 
-void TIdCustomHTTP::connectToHost() {
+bool TIdCustomHTTP::connectToHost() {
     if (!proxyParams_.ProxyServer().empty()) {
         if (Connected() &&
             (!sameText(Host(), proxyParams_.ProxyServer()) || Port() != proxyParams_.ProxyPort()))
@@ -154,12 +154,54 @@ void TIdCustomHTTP::connectToHost() {
     }
     // Reuse check: drop a connection that was not to stay open, and notice a close by the
     // peer that has already arrived. The look does not wait: a close that has happened is
-    // already visible, and an idle connection must not cost a pause per request.
+    // already visible, and an idle connection must not cost a pause per request. A close that
+    // comes just after the look is met by sendRequest.
     if (Connected() && !response_.KeepAlive)
         Disconnect();
     CheckForGracefulDisconnect();
-    if (!Connected())
+    // The client never sends a request before the previous answer is read, so any byte that
+    // waits on an idle connection (a stray second answer, a 408 sent before an idle close) is
+    // not the answer to the next request: such a connection is out of step and not reused.
+    if (Connected() && InputBuffer().Size() > 0)
+        Disconnect();
+    if (Connected())
+        return true;
+    Connect();
+    return false;
+}
+
+namespace {
+// A receive failure that means the peer has closed or reset the connection.
+bool peerGone(int error) {
+    return error == idstack::kWSAECONNABORTED || error == idstack::kWSAECONNRESET ||
+           error == idstack::kWSAESHUTDOWN;
+}
+} // namespace
+
+void TIdCustomHTTP::sendRequest(const std::string& bytes, bool reused) {
+    while (true) {
+        const std::uint64_t before = ReceivedCount();
+        bool written = false;
+        try {
+            Write(bytes);
+            written = true;
+            readResponseHead();
+            return;
+        } catch (const EIdConnClosedGracefully&) {
+            if (!reused || ReceivedCount() != before)
+                throw;
+        } catch (const EIdSocketError& e) {
+            if (!reused || ReceivedCount() != before || (written && !peerGone(e.LastError())))
+                throw;
+        }
+        // A kept connection that the server closed or reset just after the reuse check, before
+        // any byte of the answer came (or the write itself failed): the request, a GET and so
+        // safe to repeat, goes once more on a new connection. A new connection is never
+        // retried, nor is an answer once it has begun.
+        Disconnect();
+        reused = false;
         Connect();
+    }
 }
 
 std::string TIdCustomHTTP::buildRequest() {

@@ -75,7 +75,10 @@ private:
 
     void doRequest(const std::string& url, TIdStream& destination);
     void prepareRequest(const std::string& url);
-    void connectToHost();
+    // Chooses and opens the connection; true when a kept connection is reused.
+    bool connectToHost();
+    // Writes the request and reads the status line and header block.
+    void sendRequest(const std::string& bytes, bool reused);
     std::string buildRequest();
     void readResponseHead();
     void readHeaderBlock();

@@ -19,6 +19,9 @@ constexpr int kWSAHOST_NOT_FOUND = 11001;
 int errorFromErrno(int err);
 // The text for a Winsock number; empty for a number without one.
 const char* errorText(int wsaError);
+// The Winsock number for a failed host-name lookup: the lookup's own code (getaddrinfo) and,
+// for a system failure, errno.
+int lookupError(int lookupCode, int err);
 // "Socket Error # <n>" CR LF and the text.
 std::string socketErrorMessage(int wsaError);
 
@@ -48,9 +51,10 @@ public:
     bool HandleAllocated() const { return fd_ >= 0; }
     int Handle() const { return fd_; }
 
-    // Creates a TCP stream socket, binds it to any local address and connects it. Throws
-    // EIdSocketError; the socket is closed on failure.
-    void Connect(std::uint32_t address, int port);
+    // Creates a TCP stream socket, binds it to any local address and connects it, waiting at
+    // most `timeoutMs` (negative: without limit) for the peer; a connect that takes longer fails
+    // with 10060. Throws EIdSocketError; the socket is closed on failure.
+    void Connect(std::uint32_t address, int port, int timeoutMs);
     // Sends all bytes; throws EIdSocketError.
     void Send(const char* data, std::size_t size);
     // One receive of at most `size` bytes. Returns the byte count (0: the peer closed), or a

@@ -13,7 +13,12 @@ public:
     int Port() const { return port_; }
     void SetPort(int port) { port_ = port; }
 
-    // Opens a connection to Host:Port. The connect blocks with the system's own time-out.
+    // Longest wait for a connect, in milliseconds: about the time the system this client was
+    // written for gives a peer that never answers; 0 or less waits without limit.
+    int ConnectTimeout = 21000;
+
+    // Opens a connection to Host:Port, waiting at most ConnectTimeout; a peer that does not
+    // answer in that time fails with socket error 10060.
     void Connect();
 
 private:

@@ -37,14 +37,14 @@ TIdTCPConnection::~TIdTCPConnection() {
         ioHandler_->Close();
 }
 
-void TIdTCPConnection::OpenConnection(const std::string& host, int port) {
+void TIdTCPConnection::OpenConnection(const std::string& host, int port, int timeoutMs) {
     Disconnect();
     inputBuffer_.Clear();
     closedGracefully_ = false;
     auto transport = std::make_unique<TIdIOHandlerSocket>();
     DoStatus(hsResolving, "Resolving hostname " + host + ".");
     // Any failure while opening closes the socket (the transport is simply dropped).
-    transport->Open(host, port);
+    transport->Open(host, port, timeoutMs);
     ioHandler_ = std::move(transport);
     DoStatus(hsConnected, "Connected.");
     if (OnConnected)
@@ -82,6 +82,7 @@ void TIdTCPConnection::CheckForGracefulDisconnect() {
     char* target = inputBuffer_.PrepareAppend(static_cast<std::size_t>(RecvBufferSize));
     const long n = socket.Recv(target, static_cast<std::size_t>(RecvBufferSize));
     if (n > 0) {
+        received_ += static_cast<std::uint64_t>(n);
         inputBuffer_.Append(static_cast<std::size_t>(n));
     } else {
         // A close or a failure on an idle connection: it is simply not reused.
@@ -110,6 +111,7 @@ std::size_t TIdTCPConnection::receive(char* target, std::size_t size) {
         failReceive(static_cast<int>(-n));
     if (n == 0)
         noteClosedByPeer();
+    received_ += static_cast<std::uint64_t>(n);
     return static_cast<std::size_t>(n);
 }
 

@@ -66,11 +66,15 @@ public:
     void Write(const std::string& data);
 
     TIdInputBuffer& InputBuffer() { return inputBuffer_; }
+    // Bytes received over the life of this object, on every connection it has had: a caller
+    // compares two readings to learn whether anything arrived between them.
+    std::uint64_t ReceivedCount() const { return received_; }
     TIdIOHandlerSocket* IOHandler() { return ioHandler_.get(); }
 
 protected:
-    // Opens a connection to `host`:`port`, replacing any transport.
-    void OpenConnection(const std::string& host, int port);
+    // Opens a connection to `host`:`port`, replacing any transport; the connect waits at most
+    // `timeoutMs` (0 or less: without limit).
+    void OpenConnection(const std::string& host, int port, int timeoutMs);
 
 private:
     // One receive of up to `size` bytes into `target`, waiting at most ReadTimeout.
@@ -85,4 +89,5 @@ private:
     std::unique_ptr<TIdIOHandlerSocket> ioHandler_;
     TIdInputBuffer inputBuffer_;
     bool closedGracefully_ = false;
+    std::uint64_t received_ = 0;
 };

@@ -12,6 +12,7 @@ case "$purpose" in
     test) packages+=(chromium) ;;
     *) echo "usage: $0 build|demo|test" >&2; exit 2 ;;
 esac
+if [ "$purpose" = test ]; then packages+=(python3); fi # http.server: a real peer for the net tests
 
 missing=()
 for p in "${packages[@]}"; do
