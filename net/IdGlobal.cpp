@@ -129,6 +129,10 @@ std::string fetch(std::string& s, std::string_view delimiter) {
     return head;
 }
 
+bool hasLineBreakOrNul(std::string_view s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
 bool tryDecimal(std::string_view s, std::int64_t& value) {
     std::size_t i = 0;
     bool negative = false;

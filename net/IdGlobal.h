@@ -22,6 +22,9 @@ std::size_t findText(std::string_view hay, std::string_view needle);
 // the delimiter) in `s`; without a delimiter returns all of `s` and leaves it empty.
 std::string fetch(std::string& s, std::string_view delimiter);
 
+// Whether the text holds a CR, LF or NUL byte: text that must never reach a header line.
+bool hasLineBreakOrNul(std::string_view s);
+
 // Strict decimal reading: optional sign and digits only, within 64 bits.
 bool tryDecimal(std::string_view s, std::int64_t& value);
 // Four dot-separated decimal numbers from 0 to 255.

@@ -53,6 +53,8 @@ void TIdCustomHTTP::Get(const std::string& url, std::ostream& destination) {
 }
 
 void TIdCustomHTTP::doRequest(const std::string& url, TIdStream& destination) {
+    if (idglobal::hasLineBreakOrNul(url))
+        throw EIdUnsafeRequestText("The URL holds a line break or NUL character.");
     authCount_ = 0;
     proxyAuthCount_ = 0;
     request_.Method = hmGet;
@@ -267,6 +269,15 @@ std::string TIdCustomHTTP::buildRequest() {
     bytes += request_.URL;
     bytes += ProtocolVersion == pv1_0 ? " HTTP/1.0\r\n" : " HTTP/1.1\r\n";
     for (const std::string& line : h.Lines()) {
+        // Whatever a value came from (the URL, a cookie, a caller's header), it stays within
+        // its own line.
+        if (idglobal::hasLineBreakOrNul(line)) {
+            const std::string name(TIdHeaderList::NameOf(line));
+            throw EIdUnsafeRequestText(
+                idglobal::hasLineBreakOrNul(name)
+                    ? std::string("A header line holds a line break or NUL character.")
+                    : "The header \"" + name + "\" holds a line break or NUL character.");
+        }
         if (line.size() <= 1024) {
             bytes += line;
             bytes += "\r\n";

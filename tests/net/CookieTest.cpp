@@ -190,6 +190,25 @@ TEST_F(ClientCookieTest, SendsCookiesBackToMatchingHostsOnly) {
     EXPECT_EQ(lineFor(r[10]), "Cookie: r=5; a=1; wide=2");
 }
 
+TEST_F(ClientCookieTest, ACookieWithALineBreakOrNulIsRefused) {
+    // Header lines end at LF only, so a lone CR or a NUL stays inside a Set-Cookie value.
+    ScriptedServer server(ScriptedServer::answers(
+        {ScriptedServer::ok("", "Set-Cookie: a=b\rX-Injected: 1; path=/\r\n"
+                                "Set-Cookie: n\rX-Injected: 1=v; path=/\r\n" +
+                                    std::string("Set-Cookie: z=1\0X; path=/\r\n", 27) +
+                                    "Set-Cookie: good=1; path=/\r\n"),
+         ScriptedServer::ok("")}));
+    TIdHTTP http;
+    http.Get(server.url("/"));
+    http.Get(server.url("/"));
+    ASSERT_NE(http.CookieManager(), nullptr);
+    EXPECT_EQ(http.CookieManager()->CookieCollection().Count(), 1u);
+    const auto r = server.requests();
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(lineFor(r[1]), "Cookie: good=1");
+    EXPECT_EQ(r[1].find("X-Injected"), std::string::npos);
+}
+
 TEST_F(ClientCookieTest, NoStoreWhenCookiesAreNotAllowed) {
     ScriptedServer server(ScriptedServer::answers(
         {ScriptedServer::ok("", "Set-Cookie: a=1; path=/\r\n"), ScriptedServer::ok("")}));

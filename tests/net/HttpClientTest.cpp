@@ -247,6 +247,34 @@ TEST(HttpRequestTest, ResolvesRelativeUrlsAgainstThePreviousFetch) {
     EXPECT_EQ(server.connects(), 1);
 }
 
+TEST(HttpRequestTest, NoByteFromOutsideAddsAHeaderLine) {
+    ScriptedServer server(ScriptedServer::routes(
+        {{"/d/p", ScriptedServer::ok("p")}, {"/d/q", ScriptedServer::ok("q")}}));
+    TIdHTTP http;
+    // A URL with a line break or NUL fails before anything is done with it.
+    for (const std::string& url :
+         {server.url("/a\r\nX-Evil: 1"), server.url("/a\nX-Evil: 1"), server.url("/a\rb"),
+          server.url("/a") + std::string("\0b", 2), std::string("q\r\nX-Evil: 1")}) {
+        SCOPED_TRACE(url);
+        const auto e = expectFailure<EIdUnsafeRequestText>([&] { http.Get(url); });
+        EXPECT_STREQ(e.what(), "The URL holds a line break or NUL character.");
+        EXPECT_STREQ(e.className(), "EIdUnsafeRequestText");
+    }
+    EXPECT_EQ(server.connects(), 0);
+    // The current URL is untouched: a relative URL still resolves against the last good one.
+    EXPECT_EQ(http.Get(server.url("/d/p")), "p");
+    EXPECT_THROW(http.Get("x\ny"), EIdUnsafeRequestText);
+    EXPECT_EQ(http.Get("q"), "q");
+    // Header values that a caller sets are held to the same rule; nothing is written.
+    http.Request().CustomHeaders.Add("X-Note: a\rX-Evil: 1");
+    const auto custom = expectFailure<EIdUnsafeRequestText>([&] { http.Get(server.url("/d/p")); });
+    EXPECT_STREQ(custom.what(), "The header \"X-Note\" holds a line break or NUL character.");
+    http.Request().CustomHeaders.Clear();
+    http.Request().UserAgent = std::string("agent\0", 6);
+    EXPECT_THROW(http.Get(server.url("/d/p")), EIdUnsafeRequestText);
+    EXPECT_EQ(server.requests().size(), 2u);
+}
+
 TEST(HttpRequestTest, FoldsAHeaderLineLongerThan1024Characters) {
     ScriptedServer server(ScriptedServer::answers({ScriptedServer::ok("x")}));
     TIdHTTP http;
