@@ -19,16 +19,6 @@ void TIdStringStream::ExpectSize(std::int64_t size) {
     target_.reserve(target_.size() + boundedHint(size));
 }
 
-char* TIdStringStream::WritePointer(std::size_t size) {
-    pending_ = target_.size();
-    target_.resize(pending_ + size);
-    return target_.data() + pending_;
-}
-
-void TIdStringStream::Commit(std::size_t used) {
-    target_.resize(pending_ + used);
-}
-
 namespace {
 constexpr std::size_t kHugePage = 2u << 20;
 

@@ -168,79 +168,39 @@ std::string TIdTCPConnection::ReadLn() {
     }
 }
 
-std::int64_t TIdTCPConnection::ReadBytes(TIdStream& destination, std::int64_t count,
-                                         bool failOnClose) {
-    WorkScope work(*this, wmRead, count);
-    destination.ExpectSize(count);
-    std::int64_t done = 0;
+std::int64_t TIdTCPConnection::takeBuffered(TIdStream& destination, std::int64_t count) {
     const std::size_t buffered =
-        static_cast<std::size_t>(std::min<std::int64_t>(count, inputBuffer_.Size()));
-    if (buffered > 0) {
-        destination.Write(inputBuffer_.Data(), buffered);
-        inputBuffer_.Remove(buffered);
-        done += static_cast<std::int64_t>(buffered);
-        DoWork(wmRead, static_cast<std::int64_t>(buffered));
-    }
-    const std::size_t block = static_cast<std::size_t>(std::max(RecvBufferSize, 1));
-    while (done < count) {
-        if (!Connected()) {
-            if (failOnClose || !closedGracefully_)
-                receive(nullptr, 0); // raises the failure that fits the state
-            break;
-        }
-        const std::size_t want =
-            static_cast<std::size_t>(std::min<std::int64_t>(count - done, block));
-        char* target = destination.WritePointer(want);
-        std::size_t n;
-        if (target != nullptr) {
-            try {
-                n = receive(target, want);
-            } catch (...) {
-                destination.Commit(0);
-                throw;
-            }
-            destination.Commit(n);
-        } else {
-            char* scratch = inputBuffer_.PrepareAppend(want);
-            n = receive(scratch, want);
-            destination.Write(scratch, n);
-        }
-        if (n == 0) {
-            if (failOnClose)
-                throw EIdConnClosedGracefully();
-            break;
-        }
-        done += static_cast<std::int64_t>(n);
-        DoWork(wmRead, static_cast<std::int64_t>(n));
-    }
-    return done;
+        count < 0 ? inputBuffer_.Size()
+                  : static_cast<std::size_t>(std::min<std::int64_t>(count, inputBuffer_.Size()));
+    if (buffered == 0)
+        return 0;
+    destination.Write(inputBuffer_.Data(), buffered);
+    inputBuffer_.Remove(buffered);
+    DoWork(wmRead, static_cast<std::int64_t>(buffered));
+    return static_cast<std::int64_t>(buffered);
 }
 
-std::int64_t TIdTCPConnection::ReadUntilClose(TIdStream& destination) {
-    WorkScope work(*this, wmRead, 0);
+std::int64_t TIdTCPConnection::receiveInto(TIdStream& destination, std::int64_t count) {
     std::int64_t done = 0;
-    if (inputBuffer_.Size() > 0) {
-        const std::size_t buffered = inputBuffer_.Size();
-        destination.Write(inputBuffer_.Data(), buffered);
-        inputBuffer_.Remove(buffered);
-        done += static_cast<std::int64_t>(buffered);
-        DoWork(wmRead, static_cast<std::int64_t>(buffered));
-    }
-    const std::size_t block = static_cast<std::size_t>(std::max(RecvBufferSize, 1));
-    while (Connected()) {
-        char* target = destination.WritePointer(block);
+    while ((count < 0 || done < count) && Connected()) {
+        const std::size_t room = count < 0 ? kIdBodyReceiveSize
+                                           : static_cast<std::size_t>(std::min<std::int64_t>(
+                                                 count - done, kIdBodyReceiveSize));
+        char* target = destination.WritePointer(room);
         std::size_t n;
         if (target != nullptr) {
             try {
-                n = receive(target, block);
+                n = receive(target, room);
             } catch (...) {
                 destination.Commit(0);
                 throw;
             }
             destination.Commit(n);
         } else {
-            char* scratch = inputBuffer_.PrepareAppend(block);
-            n = receive(scratch, block);
+            const std::size_t want =
+                std::min(room, static_cast<std::size_t>(std::max(RecvBufferSize, 1)));
+            char* scratch = inputBuffer_.PrepareAppend(want);
+            n = receive(scratch, want);
             destination.Write(scratch, n);
         }
         if (n == 0)
@@ -249,6 +209,25 @@ std::int64_t TIdTCPConnection::ReadUntilClose(TIdStream& destination) {
         DoWork(wmRead, static_cast<std::int64_t>(n));
     }
     return done;
+}
+
+std::int64_t TIdTCPConnection::ReadBytes(TIdStream& destination, std::int64_t count,
+                                         bool failOnClose) {
+    WorkScope work(*this, wmRead, count);
+    destination.ExpectSize(count);
+    std::int64_t done = takeBuffered(destination, count);
+    if (done < count && !Connected() && (failOnClose || !closedGracefully_))
+        receive(nullptr, 0); // raises the failure that fits the state
+    done += receiveInto(destination, count - done);
+    if (done < count && failOnClose)
+        throw EIdConnClosedGracefully();
+    return done;
+}
+
+std::int64_t TIdTCPConnection::ReadUntilClose(TIdStream& destination) {
+    WorkScope work(*this, wmRead, 0);
+    const std::int64_t done = takeBuffered(destination, -1);
+    return done + receiveInto(destination, -1);
 }
 
 void TIdTCPConnection::Write(const std::string& data) {

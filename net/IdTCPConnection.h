@@ -12,6 +12,12 @@
 
 enum TIdMaxLineAction { maException, maSplit };
 
+// Largest receive that goes straight into a body destination's own storage. Each receive has a
+// fixed cost in the kernel's receive path, and a large body that is kept in memory also pays
+// for every fresh page it fills, so a body of many MiB is taken in large pieces; destinations
+// without storage of their own get RecvBufferSize pieces through the input buffer.
+constexpr std::size_t kIdBodyReceiveSize = 4u << 20;
+
 // Bytes received and not yet consumed.
 class TIdInputBuffer {
 public:
@@ -83,6 +89,12 @@ private:
     std::size_t receive(char* target, std::size_t size);
     // Fills the input buffer with one receive; returns the count (0: closed by the peer).
     std::size_t readFromStack();
+    // Moves up to `count` bytes (all with a negative count) from the input buffer into the
+    // destination; returns how many.
+    std::int64_t takeBuffered(TIdStream& destination, std::int64_t count);
+    // Receives up to `count` bytes (until the peer's close with a negative count) into the
+    // destination, stopping early at the close; returns how many.
+    std::int64_t receiveInto(TIdStream& destination, std::int64_t count);
     void noteClosedByPeer();
     void failReceive(int error);
 
