@@ -15,7 +15,6 @@ public:
     // Resolves the host and connects, waiting at most `timeoutMs` (0 or less: without limit)
     // for the peer; throws EIdSocketError.
     void Open(const std::string& host, int port, int timeoutMs);
-    bool Connected() const { return binding_.HandleAllocated(); }
     // Shuts the sending direction down, then closes the socket.
     void Close();
     TIdSocketHandle& Binding() { return binding_; }

@@ -206,7 +206,7 @@ int lookupError(int lookupCode, int err) {
     case EAI_SYSTEM:
         return errorFromErrno(err);
     default:
-        return kWSAHOST_NOT_FOUND;
+        return 11001;
     }
 }
 
@@ -256,31 +256,25 @@ void TIdStack::release() {
         --stackUsers;
 }
 
-int TIdStack::users() {
-    std::lock_guard<std::mutex> lock(stackLock);
-    return stackUsers;
-}
-
 namespace {
 
-// Receive buffer asked for on every connection. Left to itself the kernel sizes the buffer by
-// how fast the reader drains it; a reader that takes at most 32 KiB per receive keeps it small,
-// so each receive reopens only a small window and the sender moves the body in small pieces.
-constexpr int kReceiveBufferSize = 4 << 20;
-
-// Whether the system grants kReceiveBufferSize in full. A fixed size also ends the kernel's own
-// growth of the buffer, so where the system caps it lower the kernel keeps sizing it.
+// Receive buffer asked for on every connection (kIdSocketReceiveBuffer). Left to itself the
+// kernel sizes the buffer by how fast the reader drains it; a reader that takes small pieces
+// keeps it small, so each receive reopens only a small window and the sender moves the body in
+// small pieces.
+// Whether the system grants kIdSocketReceiveBuffer in full. A fixed size also ends the kernel's
+// own growth of the buffer, so where the system caps it lower the kernel keeps sizing it.
 bool receiveBufferGranted() {
     static const bool granted = [] {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd < 0)
             return false;
-        int size = kReceiveBufferSize;
+        int size = kIdSocketReceiveBuffer;
         int result = 0;
         socklen_t length = sizeof result;
         const bool ok = ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size) == 0 &&
                         ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &result, &length) == 0 &&
-                        result >= kReceiveBufferSize;
+                        result >= kIdSocketReceiveBuffer;
         ::close(fd);
         return ok;
     }();
@@ -347,7 +341,7 @@ void TIdSocketHandle::Connect(std::uint32_t address, int port, int timeoutMs) {
         throw EIdSocketError(idstack::errorFromErrno(errno));
     if (receiveBufferGranted()) {
         // Before the connect, so that the window offered from the start fits it.
-        const int size = kReceiveBufferSize;
+        const int size = kIdSocketReceiveBuffer;
         ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
     }
     sockaddr_in local{};
@@ -412,22 +406,4 @@ void TIdSocketHandle::CloseSocket() {
         ::close(fd_);
         fd_ = -1;
     }
-}
-
-std::string TIdSocketHandle::PeerIP() const {
-    sockaddr_in a{};
-    socklen_t len = sizeof a;
-    if (fd_ < 0 || ::getpeername(fd_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-        return "";
-    char buf[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &a.sin_addr, buf, sizeof buf);
-    return buf;
-}
-
-int TIdSocketHandle::PeerPort() const {
-    sockaddr_in a{};
-    socklen_t len = sizeof a;
-    if (fd_ < 0 || ::getpeername(fd_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-        return 0;
-    return ntohs(a.sin_port);
 }

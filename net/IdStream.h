@@ -1,6 +1,8 @@
 #pragma once
 // Destinations for a response body. The client writes received bytes straight into the
 // destination's own storage where it offers some (WritePointer/Commit), otherwise through Write.
+#include "net/IdLimits.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
@@ -18,9 +20,6 @@ public:
     // After WritePointer: how many of those bytes were filled.
     virtual void Commit(std::size_t /*used*/) {}
 };
-
-// Largest amount reserved in advance for an announced length.
-constexpr std::size_t kIdMaxPreallocation = 16u << 20;
 
 // Appends to a caller's string. It offers no storage of its own: a string would zero-fill
 // whatever room a receive asks for.

@@ -13,9 +13,8 @@ public:
     int Port() const { return port_; }
     void SetPort(int port) { port_ = port; }
 
-    // Longest wait for a connect, in milliseconds: about the time the system this client was
-    // written for gives a peer that never answers; 0 or less waits without limit.
-    int ConnectTimeout = 21000;
+    // Longest wait for a connect, in milliseconds; 0 or less waits without limit.
+    int ConnectTimeout = kIdConnectTimeout;
 
     // Opens a connection to Host:Port, waiting at most ConnectTimeout; a peer that does not
     // answer in that time fails with socket error 10060.
@@ -23,5 +22,5 @@ public:
 
 private:
     std::string host_;
-    int port_ = 80;
+    int port_ = kIdHTTPPort;
 };

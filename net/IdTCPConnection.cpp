@@ -38,22 +38,28 @@ TIdTCPConnection::~TIdTCPConnection() {
 }
 
 void TIdTCPConnection::OpenConnection(const std::string& host, int port, int timeoutMs) {
-    Disconnect();
+    closeTransport(TIdConnectionState::Closed);
+    state_ = TIdConnectionState::Closed;
     inputBuffer_.Clear();
-    closedGracefully_ = false;
     auto transport = std::make_unique<TIdIOHandlerSocket>();
     DoStatus(hsResolving, "Resolving hostname " + host + ".");
     // Any failure while opening closes the socket (the transport is simply dropped).
     transport->Open(host, port, timeoutMs);
     ioHandler_ = std::move(transport);
+    state_ = TIdConnectionState::Open;
     DoStatus(hsConnected, "Connected.");
     if (OnConnected)
         OnConnected();
 }
 
 void TIdTCPConnection::Disconnect() {
+    closeTransport(TIdConnectionState::Closed);
+}
+
+void TIdTCPConnection::closeTransport(TIdConnectionState next) {
     if (!ioHandler_)
         return;
+    state_ = next;
     DoStatus(hsDisconnecting, "Disconnecting.");
     ioHandler_->Close();
     ioHandler_.reset();
@@ -62,14 +68,15 @@ void TIdTCPConnection::Disconnect() {
         OnDisconnected();
 }
 
-void TIdTCPConnection::noteClosedByPeer() {
-    closedGracefully_ = true;
-    Disconnect();
+void TIdTCPConnection::raiseNotOpen() const {
+    if (state_ == TIdConnectionState::ClosedByPeer)
+        throw EIdConnClosedGracefully();
+    throw EIdSocketError(idstack::kWSAENOTCONN);
 }
 
 void TIdTCPConnection::failReceive(int error) {
     // Whatever the error, the connection cannot be trusted any more.
-    Disconnect();
+    closeTransport(TIdConnectionState::Closed);
     throw EIdSocketError(error);
 }
 
@@ -86,18 +93,13 @@ void TIdTCPConnection::CheckForGracefulDisconnect() {
         inputBuffer_.Append(static_cast<std::size_t>(n));
     } else {
         // A close or a failure on an idle connection: it is simply not reused.
-        if (n == 0)
-            closedGracefully_ = true;
-        Disconnect();
+        closeTransport(n == 0 ? TIdConnectionState::ClosedByPeer : TIdConnectionState::Closed);
     }
 }
 
 std::size_t TIdTCPConnection::receive(char* target, std::size_t size) {
-    if (!Connected()) {
-        if (closedGracefully_)
-            throw EIdConnClosedGracefully();
-        throw EIdSocketError(10057);
-    }
+    if (!Connected())
+        raiseNotOpen();
     TIdSocketHandle& socket = ioHandler_->Binding();
     if (ReadTimeout > 0) {
         const int ready = socket.Readable(ReadTimeout);
@@ -110,7 +112,7 @@ std::size_t TIdTCPConnection::receive(char* target, std::size_t size) {
     if (n < 0)
         failReceive(static_cast<int>(-n));
     if (n == 0)
-        noteClosedByPeer();
+        closeTransport(TIdConnectionState::ClosedByPeer);
     received_ += static_cast<std::uint64_t>(n);
     return static_cast<std::size_t>(n);
 }
@@ -124,23 +126,26 @@ std::size_t TIdTCPConnection::readFromStack() {
 }
 
 std::string TIdTCPConnection::ReadLn() {
-    const bool closedBefore = closedGracefully_;
     const std::size_t limit = static_cast<std::size_t>(std::max(MaxLineLength, 0));
     std::size_t scanned = 0;
     while (true) {
         const char* data = inputBuffer_.Data();
         const std::size_t size = inputBuffer_.Size();
-        const void* lf =
-            size > scanned ? std::memchr(data + scanned, '\n', size - scanned) : nullptr;
+        const char* lf =
+            size > scanned
+                ? static_cast<const char*>(std::memchr(data + scanned, '\n', size - scanned))
+                : nullptr;
+        // The line so far: up to its LF, or all that is buffered.
+        std::size_t length = lf != nullptr ? static_cast<std::size_t>(lf - data) : size;
+        if (length > limit) {
+            if (MaxLineAction == maException)
+                throw EIdReadLnMaxLineLengthExceeded();
+            // maSplit: the first `limit` bytes are a line of their own.
+            std::string line(data, limit);
+            inputBuffer_.Remove(limit);
+            return line;
+        }
         if (lf != nullptr) {
-            std::size_t length = static_cast<const char*>(lf) - data;
-            if (length > limit) {
-                if (MaxLineAction == maException)
-                    throw EIdReadLnMaxLineLengthExceeded();
-                std::string line(data, limit);
-                inputBuffer_.Remove(limit);
-                return line;
-            }
             const std::size_t consumed = length + 1;
             if (length > 0 && data[length - 1] == '\r')
                 --length;
@@ -149,14 +154,8 @@ std::string TIdTCPConnection::ReadLn() {
             return line;
         }
         scanned = size;
-        if (size > limit) {
-            if (MaxLineAction == maException)
-                throw EIdReadLnMaxLineLengthExceeded();
-            std::string line(data, limit);
-            inputBuffer_.Remove(limit);
-            return line;
-        }
-        if (closedBefore || (!Connected() && closedGracefully_))
+        // The peer's close was read before this line: nothing more will come.
+        if (state_ == TIdConnectionState::ClosedByPeer)
             throw EIdConnClosedGracefully();
         if (readFromStack() == 0) {
             // Closed while reading: an incomplete line stays buffered and an empty line is
@@ -216,8 +215,8 @@ std::int64_t TIdTCPConnection::ReadBytes(TIdStream& destination, std::int64_t co
     WorkScope work(*this, wmRead, count);
     destination.ExpectSize(count);
     std::int64_t done = takeBuffered(destination, count);
-    if (done < count && !Connected() && (failOnClose || !closedGracefully_))
-        receive(nullptr, 0); // raises the failure that fits the state
+    if (done < count && !Connected() && (failOnClose || state_ != TIdConnectionState::ClosedByPeer))
+        raiseNotOpen();
     done += receiveInto(destination, count - done);
     if (done < count && failOnClose)
         throw EIdConnClosedGracefully();
@@ -232,7 +231,7 @@ std::int64_t TIdTCPConnection::ReadUntilClose(TIdStream& destination) {
 
 void TIdTCPConnection::Write(const std::string& data) {
     if (!Connected())
-        throw EIdSocketError(10057);
+        throw EIdSocketError(idstack::kWSAENOTCONN);
     try {
         ioHandler_->Binding().Send(data.data(), data.size());
     } catch (const EIdSocketError&) {

@@ -275,6 +275,36 @@ TEST(HttpRequestTest, NoByteFromOutsideAddsAHeaderLine) {
     EXPECT_EQ(server.requests().size(), 2u);
 }
 
+TEST(HttpRequestTest, OverHttp10TheClientAsksForKeepAliveAndKeepsOnlyWhatIsGranted) {
+    ScriptedServer server(ScriptedServer::routes(
+        {{"/keep", ScriptedServer::ok("k", "Connection: Keep-Alive\r\n")},
+         {"/proxied", ScriptedServer::ok("x", "Proxy-Connection: keep-alive\r\n")},
+         {"/plain", ScriptedServer::ok("p")}}));
+    TIdHTTP http;
+    http.ProtocolVersion = pv1_0;
+    EXPECT_EQ(http.Get(server.url("/keep")), "k");
+    EXPECT_TRUE(http.Connected());
+    EXPECT_EQ(http.Get(server.url("/plain")), "p");
+    EXPECT_FALSE(http.Connected());
+    EXPECT_EQ(server.connects(), 1);
+    ASSERT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(server.requests()[0], "GET /keep HTTP/1.0\r\nConnection: keep-alive\r\n"
+                                    "Content-Type: text/html\r\nHost: " +
+                                        hostOf(server) + "\r\n" + kFixedHeaders + "\r\n");
+    // Through the proxy the wish goes into Proxy-Connection, and either answer header keeps.
+    TIdHTTP proxied;
+    proxied.ProtocolVersion = pv1_0;
+    proxied.ProxyParams().setProxyServer("127.0.0.1");
+    proxied.ProxyParams().setProxyPort(server.port());
+    EXPECT_EQ(proxied.Get("http://h/proxied"), "x");
+    EXPECT_TRUE(proxied.Connected());
+    ASSERT_EQ(server.requests().size(), 3u);
+    EXPECT_EQ(server.requests()[2],
+              "GET http://h:80/proxied HTTP/1.0\r\nContent-Type: text/html\r\n"
+              "Proxy-Connection: keep-alive\r\nHost: h\r\n" +
+                  kFixedHeaders + "\r\n");
+}
+
 TEST(HttpRequestTest, FoldsAHeaderLineLongerThan1024Characters) {
     ScriptedServer server(ScriptedServer::answers({ScriptedServer::ok("x")}));
     TIdHTTP http;
@@ -541,6 +571,9 @@ TEST(HttpResponseTest, RefusedAnswersFailWithTheirStatusLineAndBody) {
         {"HTTP/1.1 407 Proxy\r\nProxy-Authenticate: Basic realm=\"r\"\r\n"
          "Content-Length: 2\r\n\r\nno",
          407, "HTTP/1.1 407 Proxy", "no"},
+        {"HTTP/1.1 407 Proxy\r\nProxy-Authenticate: Digest realm=\"r\"\r\n"
+         "Proxy-Authenticate: NTLM\r\nContent-Length: 2\r\n\r\nno",
+         407, "HTTP/1.1 407 Proxy", "no"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer);
@@ -558,6 +591,11 @@ TEST(HttpResponseTest, RefusedAnswersFailWithTheirStatusLineAndBody) {
         EXPECT_EQ(e.message(), c.message);
         EXPECT_EQ(e.ErrorMessage(), c.body);
         EXPECT_EQ(http.ReadTimeout, 0);
+        // A proxy challenge in the Basic scheme empties the proxy password; nothing else does.
+        const bool basicProxy =
+            c.code == 407 && std::string(c.answer).find("Basic") != std::string::npos;
+        EXPECT_EQ(http.ProxyParams().ProxyPassword(), basicProxy ? "" : "secret");
+        EXPECT_EQ(http.ProxyParams().ProxyUsername(), "user");
         // Not followed, not retried, and the connection stays usable.
         EXPECT_EQ(http.Get(server.url("/next")), "after");
         EXPECT_EQ(server.connects(), 1);
@@ -720,6 +758,16 @@ TEST(HttpResponseTest, LinesAboveTheLimitFail) {
         ScriptedServer::answers({"HTTP/1.1 200 OK\r\nX: " + std::string(20000, 'y')}));
     TIdHTTP http;
     expectFailure<EIdReadLnMaxLineLengthExceeded>([&] { http.Get(endless.url("/")); });
+    // With maSplit the first 16384 bytes are a line of their own and the rest the next one.
+    ScriptedServer split(ScriptedServer::answers(
+        {"HTTP/1.1 200 " + std::string(20000, 'k') + "\r\nContent-Length: 2\r\n\r\nok"}));
+    TIdHTTP splitting;
+    splitting.MaxLineAction = maSplit;
+    EXPECT_EQ(splitting.Get(split.url("/")), "ok");
+    EXPECT_EQ(splitting.Response().ResponseText, "HTTP/1.1 200 " + std::string(16384 - 13, 'k'));
+    EXPECT_EQ(splitting.Response().ResponseCode, 200);
+    ASSERT_EQ(splitting.Response().RawHeaders.Count(), 2u);
+    EXPECT_EQ(splitting.Response().RawHeaders[0], std::string(20013 - 16384, 'k'));
 }
 
 TEST(HttpResponseTest, ReadsTheResponseFields) {
