@@ -7,6 +7,7 @@
 void TIdNetscapeCookie::Parse(const std::string& text) {
     bool first = true;
     bool hasExpires = false;
+    TDateTime when = 0;
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t end = text.find(';', start);
@@ -28,7 +29,7 @@ void TIdNetscapeCookie::Parse(const std::string& text) {
         } else {
             const std::string name = idglobal::upperCase(idglobal::trim(part.substr(0, eq)));
             if (name == "EXPIRES")
-                hasExpires = true;
+                hasExpires = idglobal::tryInternetDate(idglobal::trim(part.substr(eq + 1)), when);
             SetAttribute(name, idglobal::trim(part.substr(eq + 1)), false);
         }
     }
@@ -51,7 +52,9 @@ void TIdNetscapeCookie::SetAttribute(const std::string& name, const std::string&
             p.pop_back();
         Path = p;
     } else if (name == "EXPIRES") {
-        Expires = value;
+        // A date that cannot be read makes no expiry: the cookie lasts for the run.
+        TDateTime when = 0;
+        Expires = idglobal::tryInternetDate(value, when) ? value : std::string();
     } else if (name == "DOMAIN") {
         Domain = value;
     } else if (name == "MAX-AGE") {
@@ -123,7 +126,8 @@ void TIdCookies::RemoveExpired() {
     const TDateTime now = idglobal::nowDateTime();
     for (TIdCookieDomain& d : domains_) {
         std::erase_if(d.Cookies, [now](const std::unique_ptr<TIdNetscapeCookie>& c) {
-            return !c->Expires.empty() && idglobal::internetDateOrZero(c->Expires) <= now;
+            TDateTime expiry = 0;
+            return idglobal::tryInternetDate(c->Expires, expiry) && expiry <= now;
         });
     }
 }

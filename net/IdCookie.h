@@ -12,7 +12,8 @@ public:
     std::string Value;
     std::string Domain;
     std::string Path;
-    // An Internet date text; empty when the cookie lasts for the run.
+    // An Internet date text; empty when the cookie lasts for the run (also when the server's
+    // date could not be read).
     std::string Expires;
     bool Secure = false;
     int MaxAge = -1;
@@ -63,7 +64,8 @@ class TIdCookies {
 public:
     // Stores under the cookie's domain; a cookie of the same name takes the new fields.
     void Add(std::unique_ptr<TIdNetscapeCookie> cookie);
-    // Removes every cookie whose expiry has come (an unreadable expiry counts as past).
+    // Removes every cookie whose expiry has come; one without a readable expiry lasts for the
+    // run.
     void RemoveExpired();
     std::size_t Count() const;
     std::vector<TIdCookieDomain>& Domains() { return domains_; }

@@ -23,6 +23,10 @@ void TIdCookieManager::AddCookie2(const std::string& setCookie2, const std::stri
 void TIdCookieManager::store(std::unique_ptr<TIdNetscapeCookie> cookie, const std::string& text,
                              const std::string& host) {
     cookie->Parse(text);
+    // A CR, LF or NUL would go out in the "Cookie" line and start a header of its own.
+    if (idglobal::hasLineBreakOrNul(cookie->CookieName) ||
+        idglobal::hasLineBreakOrNul(cookie->Value))
+        return;
     if (cookie->Domain.empty())
         cookie->Domain = host;
     if (AcceptDomain(cookie->Domain, host))

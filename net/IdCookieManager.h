@@ -11,7 +11,8 @@ public:
     // Records the "Set-cookie" values, then the "Set-cookie2" values, of a header block that
     // came from the origin server `host`.
     void AddCookies(const TIdHeaderList& headers, const std::string& host);
-    // Parses and, when acceptable for `host`, stores one value.
+    // Parses and, when acceptable for `host`, stores one value; a cookie whose name or value
+    // holds a CR, LF or NUL is refused.
     void AddCookie(const std::string& setCookie, const std::string& host);
     void AddCookie2(const std::string& setCookie2, const std::string& host);
 

@@ -80,6 +80,10 @@ public:
     const char* className() const noexcept override { return "EIdReadLnMaxLineLengthExceeded"; }
 };
 
+// Request text that would end its line early and start a line of its own: a URL, or a header
+// value, that holds a CR, LF or NUL byte. Raised before anything of the request is written.
+ZANTREL_EXCEPTION(EIdUnsafeRequestText, EIdException);
+
 // A URL protocol other than http and https without a port of its own; the message is empty.
 class EIdUnknownProtocol : public EIdException {
 public:

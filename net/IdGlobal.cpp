@@ -15,9 +15,6 @@ constexpr double kUnixEpochDays = 25569.0;
 inline char upper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
-inline char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
 // Blanks and control characters are trimmed, as the runtime's trim does.
 inline bool isTrimmed(char c) {
     return static_cast<unsigned char>(c) <= ' ';
@@ -71,31 +68,10 @@ std::string trim(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
-std::string trimLeft(std::string_view s) {
-    std::size_t b = 0;
-    while (b < s.size() && isTrimmed(s[b]))
-        ++b;
-    return std::string(s.substr(b));
-}
-
-std::string trimRight(std::string_view s) {
-    std::size_t e = s.size();
-    while (e > 0 && isTrimmed(s[e - 1]))
-        --e;
-    return std::string(s.substr(0, e));
-}
-
 std::string upperCase(std::string_view s) {
     std::string r(s);
     for (char& c : r)
         c = upper(c);
-    return r;
-}
-
-std::string lowerCase(std::string_view s) {
-    std::string r(s);
-    for (char& c : r)
-        c = lower(c);
     return r;
 }
 
@@ -108,25 +84,8 @@ bool sameText(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::size_t findText(std::string_view hay, std::string_view needle) {
-    if (needle.size() > hay.size())
-        return std::string_view::npos;
-    for (std::size_t i = 0; i + needle.size() <= hay.size(); ++i)
-        if (sameText(hay.substr(i, needle.size()), needle))
-            return i;
-    return std::string_view::npos;
-}
-
-std::string fetch(std::string& s, std::string_view delimiter) {
-    const std::size_t p = s.find(delimiter);
-    if (p == std::string::npos) {
-        std::string all = std::move(s);
-        s.clear();
-        return all;
-    }
-    std::string head = s.substr(0, p);
-    s.erase(0, p + delimiter.size());
-    return head;
+bool hasLineBreakOrNul(std::string_view s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
 bool tryDecimal(std::string_view s, std::int64_t& value) {
@@ -170,34 +129,6 @@ bool isDottedQuad(std::string_view s) {
             return false;
         ++i;
     }
-}
-
-std::string base64Encode(std::string_view data) {
-    static const char alphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((data.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 3 <= data.size(); i += 3) {
-        const unsigned v = (static_cast<unsigned char>(data[i]) << 16) |
-                           (static_cast<unsigned char>(data[i + 1]) << 8) |
-                           static_cast<unsigned char>(data[i + 2]);
-        out += alphabet[(v >> 18) & 63];
-        out += alphabet[(v >> 12) & 63];
-        out += alphabet[(v >> 6) & 63];
-        out += alphabet[v & 63];
-    }
-    const std::size_t rest = data.size() - i;
-    if (rest > 0) {
-        unsigned v = static_cast<unsigned char>(data[i]) << 16;
-        if (rest == 2)
-            v |= static_cast<unsigned char>(data[i + 1]) << 8;
-        out += alphabet[(v >> 18) & 63];
-        out += alphabet[(v >> 12) & 63];
-        out += rest == 2 ? alphabet[(v >> 6) & 63] : '=';
-        out += '=';
-    }
-    return out;
 }
 
 TDateTime unixToDateTime(std::int64_t seconds) {

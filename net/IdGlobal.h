@@ -11,23 +11,15 @@ using TDateTime = double;
 namespace idglobal {
 
 std::string trim(std::string_view s);
-std::string trimLeft(std::string_view s);
-std::string trimRight(std::string_view s);
 std::string upperCase(std::string_view s);
-std::string lowerCase(std::string_view s);
 bool sameText(std::string_view a, std::string_view b);
-// Position of `needle` in `hay` ignoring case, or npos.
-std::size_t findText(std::string_view hay, std::string_view needle);
-// Cuts `s` at the first `delimiter`: returns the text before it and leaves the rest (after
-// the delimiter) in `s`; without a delimiter returns all of `s` and leaves it empty.
-std::string fetch(std::string& s, std::string_view delimiter);
+// Whether the text holds a CR, LF or NUL byte: text that must never reach a header line.
+bool hasLineBreakOrNul(std::string_view s);
 
 // Strict decimal reading: optional sign and digits only, within 64 bits.
 bool tryDecimal(std::string_view s, std::int64_t& value);
 // Four dot-separated decimal numbers from 0 to 255.
 bool isDottedQuad(std::string_view s);
-
-std::string base64Encode(std::string_view data);
 
 // Date-time conversions.
 TDateTime unixToDateTime(std::int64_t seconds);

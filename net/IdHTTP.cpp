@@ -1,6 +1,7 @@
 #include "net/IdHTTP.h"
 
 #include "net/IdGlobal.h"
+#include "net/IdStack.h"
 
 #include <climits>
 #include <sstream>
@@ -29,7 +30,7 @@ int idChunkSize(const std::string& sizeLine) {
 }
 
 TIdCustomHTTP::TIdCustomHTTP() {
-    url_.Port = "80";
+    url_.Port = std::to_string(kIdHTTPPort);
 }
 
 TIdCustomHTTP::~TIdCustomHTTP() = default;
@@ -52,41 +53,33 @@ void TIdCustomHTTP::Get(const std::string& url, std::ostream& destination) {
 }
 
 void TIdCustomHTTP::doRequest(const std::string& url, TIdStream& destination) {
-    authCount_ = 0;
-    proxyAuthCount_ = 0;
+    if (idglobal::hasLineBreakOrNul(url))
+        throw EIdUnsafeRequestText("The URL holds a line break or NUL character.");
     request_.Method = hmGet;
     request_.Destination = &destination;
     response_.ContentStream = &destination;
-    std::string target = url;
-    int redirectCount = 0;
-    while (true) {
-        // Set once the request is on the wire: from then on a failure leaves the
-        // connection in an unknown place of the exchange.
-        bool exchanging = false;
-        Outcome outcome;
-        try {
-            prepareRequest(target);
-            connectToHost();
-            const std::string bytes = buildRequest();
-            exchanging = true;
-            Write(bytes);
-            readResponseHead();
-            outcome = evaluateResponse(destination, redirectCount, target);
-        } catch (const EIdHTTPProtocolException&) {
-            // The refused answer has been read in full.
-            decideKeepAlive();
-            throw;
-        } catch (...) {
-            if (exchanging)
-                Disconnect();
-            else
-                decideKeepAlive();
-            throw;
-        }
+    // Set once the request is on the wire: from then on a failure leaves the connection in an
+    // unknown place of the exchange.
+    bool exchanging = false;
+    try {
+        prepareRequest(url);
+        const bool reused = connectToHost();
+        const std::string bytes = buildRequest();
+        exchanging = true;
+        sendRequest(bytes, reused);
+        evaluateResponse(destination);
+    } catch (const EIdHTTPProtocolException&) {
+        // The refused answer has been read in full.
         decideKeepAlive();
-        if (outcome == Outcome::Done)
-            return;
+        throw;
+    } catch (...) {
+        if (exchanging)
+            Disconnect();
+        else
+            decideKeepAlive();
+        throw;
     }
+    decideKeepAlive();
 }
 
 void TIdCustomHTTP::prepareRequest(const std::string& url) {
@@ -112,21 +105,22 @@ void TIdCustomHTTP::prepareRequest(const std::string& url) {
             current = 0;
         // A URL that names its host without a port means the protocol's own port; only
         // relative URLs stay on the port of the previous fetch.
-        if (current == 0 || current == 80 || current == 443 || !u.Host.empty()) {
+        if (current == 0 || current == kIdHTTPPort || current == kIdHTTPSPort || !u.Host.empty()) {
             if (sameText(url_.Protocol, "http"))
-                url_.Port = "80";
+                url_.Port = std::to_string(kIdHTTPPort);
             else if (sameText(url_.Protocol, "https"))
-                url_.Port = "443";
+                url_.Port = std::to_string(kIdHTTPSPort);
             else
                 throw EIdUnknownProtocol();
         }
     }
     request_.URL = url_.Path + url_.Document + url_.Params;
     request_.ContentLength = -1;
-    request_.Host = url_.Port == "80" ? url_.Host : url_.Host + ":" + url_.Port;
+    request_.Host =
+        url_.Port == std::to_string(kIdHTTPPort) ? url_.Host : url_.Host + ":" + url_.Port;
 }
 
-void TIdCustomHTTP::connectToHost() {
+bool TIdCustomHTTP::connectToHost() {
     if (!proxyParams_.ProxyServer().empty()) {
         if (Connected() &&
             (!sameText(Host(), proxyParams_.ProxyServer()) || Port() != proxyParams_.ProxyPort()))
@@ -154,12 +148,54 @@ void TIdCustomHTTP::connectToHost() {
     }
     // Reuse check: drop a connection that was not to stay open, and notice a close by the
     // peer that has already arrived. The look does not wait: a close that has happened is
-    // already visible, and an idle connection must not cost a pause per request.
+    // already visible, and an idle connection must not cost a pause per request. A close that
+    // comes just after the look is met by sendRequest.
     if (Connected() && !response_.KeepAlive)
         Disconnect();
     CheckForGracefulDisconnect();
-    if (!Connected())
+    // The client never sends a request before the previous answer is read, so any byte that
+    // waits on an idle connection (a stray second answer, a 408 sent before an idle close) is
+    // not the answer to the next request: such a connection is out of step and not reused.
+    if (Connected() && InputBuffer().Size() > 0)
+        Disconnect();
+    if (Connected())
+        return true;
+    Connect();
+    return false;
+}
+
+namespace {
+// A receive failure that means the peer has closed or reset the connection.
+bool peerGone(int error) {
+    return error == idstack::kWSAECONNABORTED || error == idstack::kWSAECONNRESET ||
+           error == idstack::kWSAESHUTDOWN;
+}
+} // namespace
+
+void TIdCustomHTTP::sendRequest(const std::string& bytes, bool reused) {
+    while (true) {
+        const std::uint64_t before = ReceivedCount();
+        bool written = false;
+        try {
+            Write(bytes);
+            written = true;
+            readResponseHead();
+            return;
+        } catch (const EIdConnClosedGracefully&) {
+            if (!reused || ReceivedCount() != before)
+                throw;
+        } catch (const EIdSocketError& e) {
+            if (!reused || ReceivedCount() != before || (written && !peerGone(e.LastError())))
+                throw;
+        }
+        // A kept connection that the server closed or reset just after the reuse check, before
+        // any byte of the answer came (or the write itself failed): the request, a GET and so
+        // safe to repeat, goes once more on a new connection. A new connection is never
+        // retried, nor is an answer once it has begun.
+        Disconnect();
+        reused = false;
         Connect();
+    }
 }
 
 std::string TIdCustomHTTP::buildRequest() {
@@ -202,20 +238,6 @@ std::string TIdCustomHTTP::buildRequest() {
             range += std::to_string(request_.ContentRangeEnd);
         put("Range", range);
     }
-    if (!request_.Authentication && request_.BasicAuthentication) {
-        request_.Authentication = std::make_unique<TIdBasicAuthentication>();
-        request_.Authentication->Username = request_.Username;
-        request_.Authentication->Password = request_.Password;
-    }
-    if (request_.Authentication)
-        put("Authorization", request_.Authentication->Authentication());
-    if (!proxyParams_.Authentication && proxyParams_.BasicAuthentication) {
-        proxyParams_.Authentication = std::make_unique<TIdBasicAuthentication>();
-        proxyParams_.Authentication->Username = proxyParams_.ProxyUsername();
-        proxyParams_.Authentication->Password = proxyParams_.ProxyPassword();
-    }
-    if (proxyParams_.Authentication)
-        put("Proxy-Authorization", proxyParams_.Authentication->Authentication());
     if (cookieManager_)
         put("Cookie", cookieManager_->GenerateCookieList(url_.Host, url_.Path));
 
@@ -225,7 +247,16 @@ std::string TIdCustomHTTP::buildRequest() {
     bytes += request_.URL;
     bytes += ProtocolVersion == pv1_0 ? " HTTP/1.0\r\n" : " HTTP/1.1\r\n";
     for (const std::string& line : h.Lines()) {
-        if (line.size() <= 1024) {
+        // Whatever a value came from (the URL, a cookie, a caller's header), it stays within
+        // its own line.
+        if (idglobal::hasLineBreakOrNul(line)) {
+            const std::string name(TIdHeaderList::NameOf(line));
+            throw EIdUnsafeRequestText(
+                idglobal::hasLineBreakOrNul(name)
+                    ? std::string("A header line holds a line break or NUL character.")
+                    : "The header \"" + name + "\" holds a line break or NUL character.");
+        }
+        if (line.size() <= kIdHeaderFoldWidth) {
             bytes += line;
             bytes += "\r\n";
             continue;
@@ -281,67 +312,34 @@ void TIdCustomHTTP::readResponseHead() {
     } while (response_.ResponseCode == 100);
 }
 
-TIdCustomHTTP::Outcome TIdCustomHTTP::evaluateResponse(TIdStream& destination, int& redirectCount,
-                                                       std::string& url) {
+namespace {
+// Whether one of the challenges of a 401 or 407 names the Basic scheme (its text before the
+// first blank, ignoring case).
+bool namesBasic(const std::vector<std::string>& challenges) {
+    for (const std::string& challenge : challenges)
+        if (sameText(challenge.substr(0, challenge.find(' ')), "Basic"))
+            return true;
+    return false;
+}
+} // namespace
+
+void TIdCustomHTTP::evaluateResponse(TIdStream& destination) {
     const int code = response_.ResponseCode;
-    if ((code >= 300 && code <= 399 && code != 304) || !response_.Location.empty()) {
-        bool handled = HandleRedirects;
-        std::string location = response_.Location;
-        TIdHTTPMethod method = hmGet;
-        if (OnRedirect)
-            OnRedirect(location, redirectCount, handled, method);
-        if (handled && redirectCount < RedirectMaximum && !location.empty()) {
-            discardBody();
-            ++redirectCount;
-            url = location;
-            return Outcome::Repeat;
-        }
+    // Redirects are never followed: a redirect, or any answer that names a Location, is
+    // refused like every other answer outside 200-299.
+    if ((code >= 300 && code <= 399 && code != 304) || !response_.Location.empty())
         protocolFailure();
-    }
     if (code >= 200 && code <= 299) {
         if (headerClosed_)
             throw EIdException("Undefined situation");
         if (code != 204)
             readBody(destination);
-        return Outcome::Done;
+        return;
     }
-    if (code == 401)
-        return authorise(false);
-    if (code == 407)
-        return authorise(true);
-    protocolFailure();
-}
-
-TIdCustomHTTP::Outcome TIdCustomHTTP::authorise(bool proxy) {
-    int& count = proxy ? proxyAuthCount_ : authCount_;
-    std::unique_ptr<TIdAuthentication>& credentials =
-        proxy ? proxyParams_.Authentication : request_.Authentication;
-    if (count >= AuthRetries)
-        protocolFailure();
-    ++count;
-    if (!credentials) {
-        const std::vector<std::string>& challenges =
-            proxy ? response_.ProxyAuthenticate : response_.WWWAuthenticate;
-        const auto& select = proxy ? OnSelectProxyAuthorization : OnSelectAuthorization;
-        if (select)
-            select(challenges, credentials);
-        for (std::size_t i = 0; !credentials && i < challenges.size(); ++i)
-            credentials = idFindAuthentication(challenges[i]);
-        if (!credentials)
-            protocolFailure();
-    }
-    const auto& ask = proxy ? OnProxyAuthorization : OnAuthorization;
-    bool handled = false;
-    if (ask)
-        ask(*credentials, handled);
-    if (handled) {
-        discardBody();
-        return Outcome::Repeat;
-    }
-    // Nobody supplied credentials: the challenge is refused and the empty credential object
-    // is not kept for later requests.
-    credentials.reset();
-    if (proxy)
+    // No challenge is ever answered, as nothing supplies credentials. A proxy challenge in the
+    // Basic scheme empties the proxy password before the refusal, as the client does once it
+    // holds a proxy credential; the credential itself is not kept.
+    if (code == 407 && namesBasic(response_.ProxyAuthenticate))
         proxyParams_.setProxyPassword("");
     protocolFailure();
 }
@@ -350,7 +348,7 @@ void TIdCustomHTTP::protocolFailure() {
     std::string body;
     TIdStringStream temporary(body);
     const int saved = ReadTimeout;
-    ReadTimeout = 2000;
+    ReadTimeout = kIdRefusedBodyReadTimeout;
     try {
         readBody(temporary);
     } catch (...) {
@@ -359,11 +357,6 @@ void TIdCustomHTTP::protocolFailure() {
     }
     ReadTimeout = saved;
     throw EIdHTTPProtocolException(response_.ResponseCode, response_.ResponseText, body);
-}
-
-void TIdCustomHTTP::discardBody() {
-    TIdMemoryStream sink;
-    readBody(sink);
 }
 
 void TIdCustomHTTP::readBody(TIdStream& destination) {
@@ -386,7 +379,7 @@ void TIdCustomHTTP::readChunked(TIdStream& destination) {
     }
     // Trailer lines up to the empty line that ends the body, so that nothing of this
     // response is left for the next one to read; a close here ends the body as well.
-    for (int lines = 0; lines < 1000; ++lines) {
+    for (int lines = 0; lines < kIdMaxTrailerLines; ++lines) {
         if (ClosedGracefully() && InputBuffer().Size() == 0)
             break;
         std::string line;

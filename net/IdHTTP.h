@@ -1,7 +1,8 @@
 #pragma once
 // The HTTP/1.1 fetch client: one GET at a time over a kept-alive connection, directly or
-// through one HTTP proxy, with an in-memory cookie store. Every failure is raised as an
-// EIdException (or EConvertError for a malformed URL port).
+// through one HTTP proxy, with an in-memory cookie store. It follows no redirect and answers
+// no authentication challenge. Every failure is raised as an EIdException (or EConvertError
+// for a malformed URL port).
 #include "net/IdCookieManager.h"
 #include "net/IdException.h"
 #include "net/IdHTTPHeaderInfo.h"
@@ -9,11 +10,9 @@
 #include "net/IdTCPClient.h"
 #include "net/IdURI.h"
 
-#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
-#include <vector>
 
 enum TIdHTTPProtocolVersion { pv1_0, pv1_1 };
 
@@ -35,10 +34,8 @@ public:
     void Get(const std::string& url, std::ostream& destination);
 
     TIdHTTPProtocolVersion ProtocolVersion = pv1_1;
-    bool HandleRedirects = false;
-    int RedirectMaximum = 15;
-    int AuthRetries = 3;
     bool AllowCookies = true;
+    // No effect on a GET: the URL is never encoded.
     unsigned HTTPOptions = hoForceEncodeParams;
 
     TIdHTTPRequest& Request() { return request_; }
@@ -48,43 +45,25 @@ public:
     TIdURI& URL() { return url_; }
     // None until the first response.
     TIdCookieManager* CookieManager() { return cookieManager_.get(); }
-    void SetCookieManager(std::unique_ptr<TIdCookieManager> manager) {
-        cookieManager_ = std::move(manager);
-    }
     int ResponseCode() const { return response_.ResponseCode; }
     const std::string& ResponseText() const { return response_.ResponseText; }
 
-    // Asked before a redirect is followed; `handled` comes in as HandleRedirects.
-    std::function<void(std::string& location, int& redirectCount, bool& handled,
-                       TIdHTTPMethod& method)>
-        OnRedirect;
-    // Asked to fill in the credentials of a challenge; `handled` true repeats the request.
-    std::function<void(TIdAuthentication& authentication, bool& handled)> OnAuthorization;
-    std::function<void(TIdAuthentication& authentication, bool& handled)> OnProxyAuthorization;
-    // May supply the credential object for the challenges; left empty, Basic is chosen when
-    // one of them names it.
-    std::function<void(const std::vector<std::string>& challenges,
-                       std::unique_ptr<TIdAuthentication>& authentication)>
-        OnSelectAuthorization;
-    std::function<void(const std::vector<std::string>& challenges,
-                       std::unique_ptr<TIdAuthentication>& authentication)>
-        OnSelectProxyAuthorization;
-
 private:
-    enum class Outcome { Done, Repeat };
-
     void doRequest(const std::string& url, TIdStream& destination);
     void prepareRequest(const std::string& url);
-    void connectToHost();
+    // Chooses and opens the connection; true when a kept connection is reused.
+    bool connectToHost();
+    // Writes the request and reads the status line and header block.
+    void sendRequest(const std::string& bytes, bool reused);
     std::string buildRequest();
     void readResponseHead();
     void readHeaderBlock();
-    Outcome evaluateResponse(TIdStream& destination, int& redirectCount, std::string& url);
-    Outcome authorise(bool proxy);
+    // Accepts a 2xx answer and reads its body, or refuses the answer (protocolFailure).
+    void evaluateResponse(TIdStream& destination);
+    // Reads the body of a refused answer and raises EIdHTTPProtocolException.
     [[noreturn]] void protocolFailure();
     void readBody(TIdStream& destination);
     void readChunked(TIdStream& destination);
-    void discardBody();
     void decideKeepAlive();
 
     TIdHTTPRequest request_;
@@ -92,8 +71,6 @@ private:
     TIdProxyConnectionInfo proxyParams_;
     TIdURI url_;
     std::unique_ptr<TIdCookieManager> cookieManager_;
-    int authCount_ = 0;
-    int proxyAuthCount_ = 0;
     // The header block of the current response ended with the peer's close.
     bool headerClosed_ = false;
 };

@@ -31,15 +31,3 @@ void TIdHTTPResponse::ProcessHeaders() {
     else
         Expires = idglobal::internetDateOrZero(expires);
 }
-
-void TIdProxyConnectionInfo::setProxyServer(const std::string& server) {
-    if (!idglobal::sameText(server, proxyServer_))
-        Authentication.reset();
-    proxyServer_ = server;
-}
-
-void TIdProxyConnectionInfo::setProxyPort(int port) {
-    if (port != proxyPort_)
-        Authentication.reset();
-    proxyPort_ = port;
-}

@@ -1,6 +1,5 @@
 #pragma once
 // The request and response records of the HTTP client and its proxy settings.
-#include "net/IdAuthentication.h"
 #include "net/IdGlobal.h"
 #include "net/IdHeaderList.h"
 #include "net/IdStream.h"
@@ -42,11 +41,9 @@ public:
     TDateTime LastModified = 0;
     std::uint64_t ContentRangeStart = 0;
     std::uint64_t ContentRangeEnd = 0;
-    bool BasicAuthentication = false;
+    // The user-info of the last URL that had one; never written, as no challenge is answered.
     std::string Username;
     std::string Password;
-    // The request credential object; none at start.
-    std::unique_ptr<TIdAuthentication> Authentication;
 };
 
 enum TIdHTTPMethod { hmHead, hmGet, hmPost, hmOptions, hmTrace, hmPut, hmDelete, hmConnect };
@@ -83,21 +80,18 @@ public:
     void ProcessHeaders();
 };
 
-// The proxy: used when ProxyServer is not empty.
+// The proxy: used when ProxyServer is not empty. The user name and password are held but
+// never sent.
 class TIdProxyConnectionInfo {
 public:
     const std::string& ProxyServer() const { return proxyServer_; }
     int ProxyPort() const { return proxyPort_; }
     const std::string& ProxyUsername() const { return proxyUsername_; }
     const std::string& ProxyPassword() const { return proxyPassword_; }
-    // A different server name (ignoring case) or port discards the proxy credential object.
-    void setProxyServer(const std::string& server);
-    void setProxyPort(int port);
+    void setProxyServer(const std::string& server) { proxyServer_ = server; }
+    void setProxyPort(int port) { proxyPort_ = port; }
     void setProxyUsername(const std::string& username) { proxyUsername_ = username; }
     void setProxyPassword(const std::string& password) { proxyPassword_ = password; }
-
-    bool BasicAuthentication = false;
-    std::unique_ptr<TIdAuthentication> Authentication;
 
 private:
     std::string proxyServer_;

@@ -2,6 +2,8 @@
 // An ordered list of raw header lines "Name: value". A line's name is its text before the
 // first ":"; names compare ignoring case. A line that begins with a blank or a tab continues
 // the line before it.
+#include "net/IdLimits.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +27,8 @@ public:
 
     // Breaks a line longer than `maxLength` after a blank, tab or comma outside double quotes;
     // each continuation begins with one blank and trailing blanks are cut from every piece.
-    static std::vector<std::string> Fold(const std::string& line, std::size_t maxLength = 1024);
+    static std::vector<std::string> Fold(const std::string& line,
+                                         std::size_t maxLength = kIdHeaderFoldWidth);
 
 private:
     std::size_t indexOfName(std::string_view name) const;

@@ -9,9 +9,9 @@ TIdIOHandlerSocket::~TIdIOHandlerSocket() {
     TIdStack::release();
 }
 
-void TIdIOHandlerSocket::Open(const std::string& host, int port) {
+void TIdIOHandlerSocket::Open(const std::string& host, int port, int timeoutMs) {
     const std::uint32_t address = idstack::resolveHost(host);
-    binding_.Connect(address, port);
+    binding_.Connect(address, port, timeoutMs > 0 ? timeoutMs : -1);
 }
 
 void TIdIOHandlerSocket::Close() {

@@ -12,9 +12,9 @@ public:
     TIdIOHandlerSocket(const TIdIOHandlerSocket&) = delete;
     TIdIOHandlerSocket& operator=(const TIdIOHandlerSocket&) = delete;
 
-    // Resolves the host and connects; throws EIdSocketError.
-    void Open(const std::string& host, int port);
-    bool Connected() const { return binding_.HandleAllocated(); }
+    // Resolves the host and connects, waiting at most `timeoutMs` (0 or less: without limit)
+    // for the peer; throws EIdSocketError.
+    void Open(const std::string& host, int port, int timeoutMs);
     // Shuts the sending direction down, then closes the socket.
     void Close();
     TIdSocketHandle& Binding() { return binding_; }

@@ -3,8 +3,11 @@
 #include "net/IdException.h"
 #include "net/IdGlobal.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
+#include <fcntl.h>
 #include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -194,6 +197,19 @@ std::string socketErrorMessage(int wsaError) {
     return "Socket Error # " + std::to_string(wsaError) + "\r\n" + errorText(wsaError);
 }
 
+int lookupError(int lookupCode, int err) {
+    switch (lookupCode) {
+    case EAI_AGAIN:
+        return 11002; // a temporary failure of the name server
+    case EAI_FAIL:
+        return 11003;
+    case EAI_SYSTEM:
+        return errorFromErrno(err);
+    default:
+        return 11001;
+    }
+}
+
 std::uint32_t resolveHost(const std::string& host) {
     if (idglobal::sameText(host, "LOCALHOST"))
         return htonl(INADDR_LOOPBACK);
@@ -208,16 +224,10 @@ std::uint32_t resolveHost(const std::string& host) {
     addrinfo* list = nullptr;
     const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &list);
     if (rc != 0 || list == nullptr) {
-        int number = kWSAHOST_NOT_FOUND;
-        if (rc == EAI_AGAIN)
-            number = 11002; // a temporary failure of the name server
-        else if (rc == EAI_FAIL)
-            number = 11003;
-        else if (rc == EAI_SYSTEM)
-            number = errorFromErrno(errno);
+        const int err = errno;
         if (list != nullptr)
             freeaddrinfo(list);
-        throw EIdSocketError(number);
+        throw EIdSocketError(lookupError(rc, err));
     }
     const std::uint32_t address = reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_addr.s_addr;
     freeaddrinfo(list);
@@ -246,35 +256,74 @@ void TIdStack::release() {
         --stackUsers;
 }
 
-int TIdStack::users() {
-    std::lock_guard<std::mutex> lock(stackLock);
-    return stackUsers;
-}
-
 namespace {
 
-// Receive buffer asked for on every connection. Left to itself the kernel sizes the buffer by
-// how fast the reader drains it; a reader that takes at most 32 KiB per receive keeps it small,
-// so each receive reopens only a small window and the sender moves the body in small pieces.
-constexpr int kReceiveBufferSize = 4 << 20;
-
-// Whether the system grants kReceiveBufferSize in full. A fixed size also ends the kernel's own
-// growth of the buffer, so where the system caps it lower the kernel keeps sizing it.
+// Receive buffer asked for on every connection (kIdSocketReceiveBuffer). Left to itself the
+// kernel sizes the buffer by how fast the reader drains it; a reader that takes small pieces
+// keeps it small, so each receive reopens only a small window and the sender moves the body in
+// small pieces.
+// Whether the system grants kIdSocketReceiveBuffer in full. A fixed size also ends the kernel's
+// own growth of the buffer, so where the system caps it lower the kernel keeps sizing it.
 bool receiveBufferGranted() {
     static const bool granted = [] {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd < 0)
             return false;
-        int size = kReceiveBufferSize;
+        int size = kIdSocketReceiveBuffer;
         int result = 0;
         socklen_t length = sizeof result;
         const bool ok = ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size) == 0 &&
                         ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &result, &length) == 0 &&
-                        result >= kReceiveBufferSize;
+                        result >= kIdSocketReceiveBuffer;
         ::close(fd);
         return ok;
     }();
     return granted;
+}
+
+// Connects without blocking and waits at most `timeoutMs` (negative: without limit) for the
+// outcome, so that an address that drops packets does not hold the caller for the system's
+// own, much longer, connect time-out. Leaves the socket blocking. Returns 0 or an errno value
+// (ETIMEDOUT when the wait ran out).
+int connectWithin(int fd, const sockaddr_in& remote, int timeoutMs) {
+    const int flags = ::fcntl(fd, F_GETFL, 0);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0)
+        return errno;
+    int err = 0;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
+        err = errno;
+        if (err == EINPROGRESS || err == EINTR) {
+            using Clock = std::chrono::steady_clock;
+            const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+            while (true) {
+                int wait = -1;
+                if (timeoutMs >= 0) {
+                    const auto left =
+                        std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+                    wait = static_cast<int>(std::max<std::int64_t>(left.count(), 0));
+                }
+                pollfd p{fd, POLLOUT, 0};
+                const int rc = ::poll(&p, 1, wait);
+                if (rc > 0) {
+                    socklen_t length = sizeof err;
+                    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &length) != 0)
+                        err = errno;
+                    break;
+                }
+                if (rc == 0) {
+                    err = ETIMEDOUT;
+                    break;
+                }
+                if (errno != EINTR) {
+                    err = errno;
+                    break;
+                }
+            }
+        }
+    }
+    if (err == 0 && ::fcntl(fd, F_SETFL, flags) != 0)
+        err = errno;
+    return err;
 }
 
 } // namespace
@@ -283,7 +332,7 @@ TIdSocketHandle::~TIdSocketHandle() {
     CloseSocket();
 }
 
-void TIdSocketHandle::Connect(std::uint32_t address, int port) {
+void TIdSocketHandle::Connect(std::uint32_t address, int port, int timeoutMs) {
     CloseSocket();
     if (port < 0 || port > 65535)
         throw EIdSocketError(idstack::kWSAEADDRNOTAVAIL);
@@ -292,7 +341,7 @@ void TIdSocketHandle::Connect(std::uint32_t address, int port) {
         throw EIdSocketError(idstack::errorFromErrno(errno));
     if (receiveBufferGranted()) {
         // Before the connect, so that the window offered from the start fits it.
-        const int size = kReceiveBufferSize;
+        const int size = kIdSocketReceiveBuffer;
         ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
     }
     sockaddr_in local{};
@@ -304,13 +353,8 @@ void TIdSocketHandle::Connect(std::uint32_t address, int port) {
     remote.sin_addr.s_addr = address;
     remote.sin_port = htons(static_cast<std::uint16_t>(port));
     int rc = ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local);
-    if (rc == 0) {
-        do {
-            rc = ::connect(fd_, reinterpret_cast<sockaddr*>(&remote), sizeof remote);
-        } while (rc != 0 && errno == EINTR);
-    }
-    if (rc != 0) {
-        const int err = errno;
+    int err = rc == 0 ? connectWithin(fd_, remote, timeoutMs) : errno;
+    if (err != 0) {
         CloseSocket();
         throw EIdSocketError(idstack::errorFromErrno(err));
     }
@@ -362,22 +406,4 @@ void TIdSocketHandle::CloseSocket() {
         ::close(fd_);
         fd_ = -1;
     }
-}
-
-std::string TIdSocketHandle::PeerIP() const {
-    sockaddr_in a{};
-    socklen_t len = sizeof a;
-    if (fd_ < 0 || ::getpeername(fd_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-        return "";
-    char buf[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &a.sin_addr, buf, sizeof buf);
-    return buf;
-}
-
-int TIdSocketHandle::PeerPort() const {
-    sockaddr_in a{};
-    socklen_t len = sizeof a;
-    if (fd_ < 0 || ::getpeername(fd_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-        return 0;
-    return ntohs(a.sin_port);
 }

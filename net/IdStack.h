@@ -1,24 +1,21 @@
 #pragma once
 // The socket layer: a thin shell over POSIX sockets that speaks in the Winsock error numbers the
 // rest of the client reports. Only the connection classes use it.
+#include "net/IdLimits.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace idstack {
 
-// Winsock-style numbers used by the client itself.
-constexpr int kWSAEINTR = 10004;
-constexpr int kWSAECONNABORTED = 10053;
-constexpr int kWSAECONNRESET = 10054;
-constexpr int kWSAESHUTDOWN = 10058;
-constexpr int kWSAEADDRNOTAVAIL = 10049;
-constexpr int kWSAHOST_NOT_FOUND = 11001;
-
 // The one mapping from a system error number (errno) to the Winsock number.
 int errorFromErrno(int err);
 // The text for a Winsock number; empty for a number without one.
 const char* errorText(int wsaError);
+// The Winsock number for a failed host-name lookup: the lookup's own code (getaddrinfo) and,
+// for a system failure, errno.
+int lookupError(int lookupCode, int err);
 // "Socket Error # <n>" CR LF and the text.
 std::string socketErrorMessage(int wsaError);
 
@@ -34,7 +31,6 @@ class TIdStack {
 public:
     static void acquire();
     static void release();
-    static int users();
 };
 
 // One TCP socket.
@@ -46,11 +42,11 @@ public:
     TIdSocketHandle& operator=(const TIdSocketHandle&) = delete;
 
     bool HandleAllocated() const { return fd_ >= 0; }
-    int Handle() const { return fd_; }
 
-    // Creates a TCP stream socket, binds it to any local address and connects it. Throws
-    // EIdSocketError; the socket is closed on failure.
-    void Connect(std::uint32_t address, int port);
+    // Creates a TCP stream socket, binds it to any local address and connects it, waiting at
+    // most `timeoutMs` (negative: without limit) for the peer; a connect that takes longer fails
+    // with 10060. Throws EIdSocketError; the socket is closed on failure.
+    void Connect(std::uint32_t address, int port, int timeoutMs);
     // Sends all bytes; throws EIdSocketError.
     void Send(const char* data, std::size_t size);
     // One receive of at most `size` bytes. Returns the byte count (0: the peer closed), or a
@@ -61,9 +57,6 @@ public:
     int Readable(int timeoutMs);
     void ShutdownSend();
     void CloseSocket();
-
-    std::string PeerIP() const;
-    int PeerPort() const;
 
 private:
     int fd_ = -1;

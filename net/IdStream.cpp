@@ -19,31 +19,20 @@ void TIdStringStream::ExpectSize(std::int64_t size) {
     target_.reserve(target_.size() + boundedHint(size));
 }
 
-char* TIdStringStream::WritePointer(std::size_t size) {
-    pending_ = target_.size();
-    target_.resize(pending_ + size);
-    return target_.data() + pending_;
-}
-
-void TIdStringStream::Commit(std::size_t used) {
-    target_.resize(pending_ + used);
-}
-
 namespace {
-constexpr std::size_t kHugePage = 2u << 20;
-
-// A fresh mapping of `size` bytes (a multiple of kHugePage) aligned to kHugePage, or nullptr.
+// A fresh mapping of `size` bytes (a multiple of kIdHugePageSize) aligned to kIdHugePageSize, or
+// nullptr.
 char* mapAligned(std::size_t size) {
-    void* raw = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE,
+    void* raw = ::mmap(nullptr, size + kIdHugePageSize, PROT_READ | PROT_WRITE,
                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (raw == MAP_FAILED)
         return nullptr;
     char* start = static_cast<char*>(raw);
     char* aligned = reinterpret_cast<char*>(
-        (reinterpret_cast<std::uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
+        (reinterpret_cast<std::uintptr_t>(start) + kIdHugePageSize - 1) & ~(kIdHugePageSize - 1));
     if (aligned > start)
         ::munmap(start, static_cast<std::size_t>(aligned - start));
-    char* end = start + size + kHugePage;
+    char* end = start + size + kIdHugePageSize;
     if (end > aligned + size)
         ::munmap(aligned + size, static_cast<std::size_t>(end - (aligned + size)));
 #ifdef MADV_HUGEPAGE
@@ -75,7 +64,7 @@ void TIdMemoryStream::ensure(std::size_t extra) {
     if (extra > SIZE_MAX / 2 - size_)
         throw std::bad_alloc();
     const std::size_t wanted = std::max(size_ + extra, capacity_ + capacity_ / 2);
-    if (wanted < kHugePage) {
+    if (wanted < kIdHugePageSize) {
         void* grown = std::realloc(data_, wanted);
         if (grown == nullptr)
             throw std::bad_alloc();
@@ -83,7 +72,7 @@ void TIdMemoryStream::ensure(std::size_t extra) {
         capacity_ = wanted;
         return;
     }
-    const std::size_t rounded = (wanted + kHugePage - 1) & ~(kHugePage - 1);
+    const std::size_t rounded = (wanted + kIdHugePageSize - 1) & ~(kIdHugePageSize - 1);
     char* fresh = mapAligned(rounded);
     if (fresh == nullptr)
         throw std::bad_alloc();
@@ -126,12 +115,12 @@ std::string TIdMemoryStream::ToString() const {
     if (size_ == 0)
         return text;
     text.reserve(size_);
-    if (size_ >= 2 * kHugePage) {
+    if (size_ >= 2 * kIdHugePageSize) {
         // The whole huge pages inside the text's fresh block: advice only, the bytes stay.
-        const auto first = (reinterpret_cast<std::uintptr_t>(text.data()) + kHugePage - 1) &
-                           ~std::uintptr_t{kHugePage - 1};
+        const auto first = (reinterpret_cast<std::uintptr_t>(text.data()) + kIdHugePageSize - 1) &
+                           ~std::uintptr_t{kIdHugePageSize - 1};
         const auto last = (reinterpret_cast<std::uintptr_t>(text.data()) + size_) &
-                          ~std::uintptr_t{kHugePage - 1};
+                          ~std::uintptr_t{kIdHugePageSize - 1};
 #ifdef MADV_HUGEPAGE
         if (last > first)
             ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);

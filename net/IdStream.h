@@ -1,6 +1,8 @@
 #pragma once
 // Destinations for a response body. The client writes received bytes straight into the
 // destination's own storage where it offers some (WritePointer/Commit), otherwise through Write.
+#include "net/IdLimits.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
@@ -19,21 +21,16 @@ public:
     virtual void Commit(std::size_t /*used*/) {}
 };
 
-// Largest amount reserved in advance for an announced length.
-constexpr std::size_t kIdMaxPreallocation = 16u << 20;
-
-// Appends to a caller's string.
+// Appends to a caller's string. It offers no storage of its own: a string would zero-fill
+// whatever room a receive asks for.
 class TIdStringStream : public TIdStream {
 public:
     explicit TIdStringStream(std::string& target) : target_(target) {}
     void Write(const char* data, std::size_t size) override { target_.append(data, size); }
     void ExpectSize(std::int64_t size) override;
-    char* WritePointer(std::size_t size) override;
-    void Commit(std::size_t used) override;
 
 private:
     std::string& target_;
-    std::size_t pending_ = 0;
 };
 
 // A growable block of memory that never zero-fills what it is about to receive. Large blocks

@@ -1,5 +1,5 @@
 #include "net/IdTCPClient.h"
 
 void TIdTCPClient::Connect() {
-    OpenConnection(host_, port_);
+    OpenConnection(host_, port_, ConnectTimeout);
 }

@@ -13,10 +13,14 @@ public:
     int Port() const { return port_; }
     void SetPort(int port) { port_ = port; }
 
-    // Opens a connection to Host:Port. The connect blocks with the system's own time-out.
+    // Longest wait for a connect, in milliseconds; 0 or less waits without limit.
+    int ConnectTimeout = kIdConnectTimeout;
+
+    // Opens a connection to Host:Port, waiting at most ConnectTimeout; a peer that does not
+    // answer in that time fails with socket error 10060.
     void Connect();
 
 private:
     std::string host_;
-    int port_ = 80;
+    int port_ = kIdHTTPPort;
 };

@@ -37,23 +37,29 @@ TIdTCPConnection::~TIdTCPConnection() {
         ioHandler_->Close();
 }
 
-void TIdTCPConnection::OpenConnection(const std::string& host, int port) {
-    Disconnect();
+void TIdTCPConnection::OpenConnection(const std::string& host, int port, int timeoutMs) {
+    closeTransport(TIdConnectionState::Closed);
+    state_ = TIdConnectionState::Closed;
     inputBuffer_.Clear();
-    closedGracefully_ = false;
     auto transport = std::make_unique<TIdIOHandlerSocket>();
     DoStatus(hsResolving, "Resolving hostname " + host + ".");
     // Any failure while opening closes the socket (the transport is simply dropped).
-    transport->Open(host, port);
+    transport->Open(host, port, timeoutMs);
     ioHandler_ = std::move(transport);
+    state_ = TIdConnectionState::Open;
     DoStatus(hsConnected, "Connected.");
     if (OnConnected)
         OnConnected();
 }
 
 void TIdTCPConnection::Disconnect() {
+    closeTransport(TIdConnectionState::Closed);
+}
+
+void TIdTCPConnection::closeTransport(TIdConnectionState next) {
     if (!ioHandler_)
         return;
+    state_ = next;
     DoStatus(hsDisconnecting, "Disconnecting.");
     ioHandler_->Close();
     ioHandler_.reset();
@@ -62,14 +68,15 @@ void TIdTCPConnection::Disconnect() {
         OnDisconnected();
 }
 
-void TIdTCPConnection::noteClosedByPeer() {
-    closedGracefully_ = true;
-    Disconnect();
+void TIdTCPConnection::raiseNotOpen() const {
+    if (state_ == TIdConnectionState::ClosedByPeer)
+        throw EIdConnClosedGracefully();
+    throw EIdSocketError(idstack::kWSAENOTCONN);
 }
 
 void TIdTCPConnection::failReceive(int error) {
     // Whatever the error, the connection cannot be trusted any more.
-    Disconnect();
+    closeTransport(TIdConnectionState::Closed);
     throw EIdSocketError(error);
 }
 
@@ -82,21 +89,17 @@ void TIdTCPConnection::CheckForGracefulDisconnect() {
     char* target = inputBuffer_.PrepareAppend(static_cast<std::size_t>(RecvBufferSize));
     const long n = socket.Recv(target, static_cast<std::size_t>(RecvBufferSize));
     if (n > 0) {
+        received_ += static_cast<std::uint64_t>(n);
         inputBuffer_.Append(static_cast<std::size_t>(n));
     } else {
         // A close or a failure on an idle connection: it is simply not reused.
-        if (n == 0)
-            closedGracefully_ = true;
-        Disconnect();
+        closeTransport(n == 0 ? TIdConnectionState::ClosedByPeer : TIdConnectionState::Closed);
     }
 }
 
 std::size_t TIdTCPConnection::receive(char* target, std::size_t size) {
-    if (!Connected()) {
-        if (closedGracefully_)
-            throw EIdConnClosedGracefully();
-        throw EIdSocketError(10057);
-    }
+    if (!Connected())
+        raiseNotOpen();
     TIdSocketHandle& socket = ioHandler_->Binding();
     if (ReadTimeout > 0) {
         const int ready = socket.Readable(ReadTimeout);
@@ -109,7 +112,8 @@ std::size_t TIdTCPConnection::receive(char* target, std::size_t size) {
     if (n < 0)
         failReceive(static_cast<int>(-n));
     if (n == 0)
-        noteClosedByPeer();
+        closeTransport(TIdConnectionState::ClosedByPeer);
+    received_ += static_cast<std::uint64_t>(n);
     return static_cast<std::size_t>(n);
 }
 
@@ -122,23 +126,26 @@ std::size_t TIdTCPConnection::readFromStack() {
 }
 
 std::string TIdTCPConnection::ReadLn() {
-    const bool closedBefore = closedGracefully_;
     const std::size_t limit = static_cast<std::size_t>(std::max(MaxLineLength, 0));
     std::size_t scanned = 0;
     while (true) {
         const char* data = inputBuffer_.Data();
         const std::size_t size = inputBuffer_.Size();
-        const void* lf =
-            size > scanned ? std::memchr(data + scanned, '\n', size - scanned) : nullptr;
+        const char* lf =
+            size > scanned
+                ? static_cast<const char*>(std::memchr(data + scanned, '\n', size - scanned))
+                : nullptr;
+        // The line so far: up to its LF, or all that is buffered.
+        std::size_t length = lf != nullptr ? static_cast<std::size_t>(lf - data) : size;
+        if (length > limit) {
+            if (MaxLineAction == maException)
+                throw EIdReadLnMaxLineLengthExceeded();
+            // maSplit: the first `limit` bytes are a line of their own.
+            std::string line(data, limit);
+            inputBuffer_.Remove(limit);
+            return line;
+        }
         if (lf != nullptr) {
-            std::size_t length = static_cast<const char*>(lf) - data;
-            if (length > limit) {
-                if (MaxLineAction == maException)
-                    throw EIdReadLnMaxLineLengthExceeded();
-                std::string line(data, limit);
-                inputBuffer_.Remove(limit);
-                return line;
-            }
             const std::size_t consumed = length + 1;
             if (length > 0 && data[length - 1] == '\r')
                 --length;
@@ -147,14 +154,8 @@ std::string TIdTCPConnection::ReadLn() {
             return line;
         }
         scanned = size;
-        if (size > limit) {
-            if (MaxLineAction == maException)
-                throw EIdReadLnMaxLineLengthExceeded();
-            std::string line(data, limit);
-            inputBuffer_.Remove(limit);
-            return line;
-        }
-        if (closedBefore || (!Connected() && closedGracefully_))
+        // The peer's close was read before this line: nothing more will come.
+        if (state_ == TIdConnectionState::ClosedByPeer)
             throw EIdConnClosedGracefully();
         if (readFromStack() == 0) {
             // Closed while reading: an incomplete line stays buffered and an empty line is
@@ -166,79 +167,39 @@ std::string TIdTCPConnection::ReadLn() {
     }
 }
 
-std::int64_t TIdTCPConnection::ReadBytes(TIdStream& destination, std::int64_t count,
-                                         bool failOnClose) {
-    WorkScope work(*this, wmRead, count);
-    destination.ExpectSize(count);
-    std::int64_t done = 0;
+std::int64_t TIdTCPConnection::takeBuffered(TIdStream& destination, std::int64_t count) {
     const std::size_t buffered =
-        static_cast<std::size_t>(std::min<std::int64_t>(count, inputBuffer_.Size()));
-    if (buffered > 0) {
-        destination.Write(inputBuffer_.Data(), buffered);
-        inputBuffer_.Remove(buffered);
-        done += static_cast<std::int64_t>(buffered);
-        DoWork(wmRead, static_cast<std::int64_t>(buffered));
-    }
-    const std::size_t block = static_cast<std::size_t>(std::max(RecvBufferSize, 1));
-    while (done < count) {
-        if (!Connected()) {
-            if (failOnClose || !closedGracefully_)
-                receive(nullptr, 0); // raises the failure that fits the state
-            break;
-        }
-        const std::size_t want =
-            static_cast<std::size_t>(std::min<std::int64_t>(count - done, block));
-        char* target = destination.WritePointer(want);
-        std::size_t n;
-        if (target != nullptr) {
-            try {
-                n = receive(target, want);
-            } catch (...) {
-                destination.Commit(0);
-                throw;
-            }
-            destination.Commit(n);
-        } else {
-            char* scratch = inputBuffer_.PrepareAppend(want);
-            n = receive(scratch, want);
-            destination.Write(scratch, n);
-        }
-        if (n == 0) {
-            if (failOnClose)
-                throw EIdConnClosedGracefully();
-            break;
-        }
-        done += static_cast<std::int64_t>(n);
-        DoWork(wmRead, static_cast<std::int64_t>(n));
-    }
-    return done;
+        count < 0 ? inputBuffer_.Size()
+                  : static_cast<std::size_t>(std::min<std::int64_t>(count, inputBuffer_.Size()));
+    if (buffered == 0)
+        return 0;
+    destination.Write(inputBuffer_.Data(), buffered);
+    inputBuffer_.Remove(buffered);
+    DoWork(wmRead, static_cast<std::int64_t>(buffered));
+    return static_cast<std::int64_t>(buffered);
 }
 
-std::int64_t TIdTCPConnection::ReadUntilClose(TIdStream& destination) {
-    WorkScope work(*this, wmRead, 0);
+std::int64_t TIdTCPConnection::receiveInto(TIdStream& destination, std::int64_t count) {
     std::int64_t done = 0;
-    if (inputBuffer_.Size() > 0) {
-        const std::size_t buffered = inputBuffer_.Size();
-        destination.Write(inputBuffer_.Data(), buffered);
-        inputBuffer_.Remove(buffered);
-        done += static_cast<std::int64_t>(buffered);
-        DoWork(wmRead, static_cast<std::int64_t>(buffered));
-    }
-    const std::size_t block = static_cast<std::size_t>(std::max(RecvBufferSize, 1));
-    while (Connected()) {
-        char* target = destination.WritePointer(block);
+    while ((count < 0 || done < count) && Connected()) {
+        const std::size_t room = count < 0 ? kIdBodyReceiveSize
+                                           : static_cast<std::size_t>(std::min<std::int64_t>(
+                                                 count - done, kIdBodyReceiveSize));
+        char* target = destination.WritePointer(room);
         std::size_t n;
         if (target != nullptr) {
             try {
-                n = receive(target, block);
+                n = receive(target, room);
             } catch (...) {
                 destination.Commit(0);
                 throw;
             }
             destination.Commit(n);
         } else {
-            char* scratch = inputBuffer_.PrepareAppend(block);
-            n = receive(scratch, block);
+            const std::size_t want =
+                std::min(room, static_cast<std::size_t>(std::max(RecvBufferSize, 1)));
+            char* scratch = inputBuffer_.PrepareAppend(want);
+            n = receive(scratch, want);
             destination.Write(scratch, n);
         }
         if (n == 0)
@@ -249,9 +210,28 @@ std::int64_t TIdTCPConnection::ReadUntilClose(TIdStream& destination) {
     return done;
 }
 
+std::int64_t TIdTCPConnection::ReadBytes(TIdStream& destination, std::int64_t count,
+                                         bool failOnClose) {
+    WorkScope work(*this, wmRead, count);
+    destination.ExpectSize(count);
+    std::int64_t done = takeBuffered(destination, count);
+    if (done < count && !Connected() && (failOnClose || state_ != TIdConnectionState::ClosedByPeer))
+        raiseNotOpen();
+    done += receiveInto(destination, count - done);
+    if (done < count && failOnClose)
+        throw EIdConnClosedGracefully();
+    return done;
+}
+
+std::int64_t TIdTCPConnection::ReadUntilClose(TIdStream& destination) {
+    WorkScope work(*this, wmRead, 0);
+    const std::int64_t done = takeBuffered(destination, -1);
+    return done + receiveInto(destination, -1);
+}
+
 void TIdTCPConnection::Write(const std::string& data) {
     if (!Connected())
-        throw EIdSocketError(10057);
+        throw EIdSocketError(idstack::kWSAENOTCONN);
     try {
         ioHandler_->Binding().Send(data.data(), data.size());
     } catch (const EIdSocketError&) {

@@ -3,6 +3,7 @@
 // not yet consumed, line reading with its limits, and the read time-out.
 #include "net/IdComponent.h"
 #include "net/IdIOHandlerSocket.h"
+#include "net/IdLimits.h"
 #include "net/IdStream.h"
 
 #include <cstdint>
@@ -30,6 +31,16 @@ private:
     std::size_t tail_ = 0;
 };
 
+// Where the connection stands; the socket transport exists exactly while it is Open.
+enum class TIdConnectionState {
+    // No connection: at start, after a close of the client's own, or after a failure.
+    Closed,
+    Open,
+    // The peer's close has been read on the last connection; reads fail with
+    // EIdConnClosedGracefully until a new connection opens.
+    ClosedByPeer,
+};
+
 class TIdTCPConnection : public TIdComponent {
 public:
     TIdTCPConnection();
@@ -37,17 +48,20 @@ public:
 
     // Milliseconds to wait for incoming data; 0 (or less) means no limit.
     int ReadTimeout = 0;
-    int MaxLineLength = 16384;
+    int MaxLineLength = kIdMaxLineLength;
     TIdMaxLineAction MaxLineAction = maException;
-    int RecvBufferSize = 32768;
+    // Largest receive into the input buffer; bodies with a destination of their own are
+    // received in pieces of up to kIdBodyReceiveSize.
+    int RecvBufferSize = kIdRecvBufferSize;
 
     std::function<void()> OnConnected;
     std::function<void()> OnDisconnected;
 
+    TIdConnectionState State() const { return state_; }
     // Open now: a close by the peer that has already been read counts as closed.
-    bool Connected() const { return ioHandler_ != nullptr && ioHandler_->Connected(); }
-    // The peer's close has been read on the current connection.
-    bool ClosedGracefully() const { return closedGracefully_; }
+    bool Connected() const { return state_ == TIdConnectionState::Open; }
+    // The peer's close has been read on the last connection.
+    bool ClosedGracefully() const { return state_ == TIdConnectionState::ClosedByPeer; }
     // Shuts the sending direction down, closes the socket and discards the transport.
     void Disconnect();
     // Looks at an open connection without failing and without waiting: a close by the peer
@@ -66,11 +80,14 @@ public:
     void Write(const std::string& data);
 
     TIdInputBuffer& InputBuffer() { return inputBuffer_; }
-    TIdIOHandlerSocket* IOHandler() { return ioHandler_.get(); }
+    // Bytes received over the life of this object, on every connection it has had: a caller
+    // compares two readings to learn whether anything arrived between them.
+    std::uint64_t ReceivedCount() const { return received_; }
 
 protected:
-    // Opens a connection to `host`:`port`, replacing any transport.
-    void OpenConnection(const std::string& host, int port);
+    // Opens a connection to `host`:`port`, replacing any transport; the connect waits at most
+    // `timeoutMs` (0 or less: without limit).
+    void OpenConnection(const std::string& host, int port, int timeoutMs);
 
 private:
     // One receive of up to `size` bytes into `target`, waiting at most ReadTimeout.
@@ -79,10 +96,21 @@ private:
     std::size_t receive(char* target, std::size_t size);
     // Fills the input buffer with one receive; returns the count (0: closed by the peer).
     std::size_t readFromStack();
-    void noteClosedByPeer();
-    void failReceive(int error);
+    // Moves up to `count` bytes (all with a negative count) from the input buffer into the
+    // destination; returns how many.
+    std::int64_t takeBuffered(TIdStream& destination, std::int64_t count);
+    // Receives up to `count` bytes (until the peer's close with a negative count) into the
+    // destination, stopping early at the close; returns how many.
+    std::int64_t receiveInto(TIdStream& destination, std::int64_t count);
+    // Raises the failure of a read from a connection that is not open: the peer's close when
+    // that is what ended it, else "not connected".
+    [[noreturn]] void raiseNotOpen() const;
+    // Closes the transport, if any, leaving the connection in state `next`.
+    void closeTransport(TIdConnectionState next);
+    [[noreturn]] void failReceive(int error);
 
     std::unique_ptr<TIdIOHandlerSocket> ioHandler_;
+    TIdConnectionState state_ = TIdConnectionState::Closed;
     TIdInputBuffer inputBuffer_;
-    bool closedGracefully_ = false;
+    std::uint64_t received_ = 0;
 };

@@ -18,6 +18,7 @@ case "$purpose" in
     test) packages+=(chromium "${packaging[@]}" desktop-file-utils appstream lintian xvfb x11-utils xdotool) ;;
     *) echo "usage: $0 build|demo|package|test" >&2; exit 2 ;;
 esac
+if [ "$purpose" = test ]; then packages+=(python3); fi # http.server: a real peer for the net tests
 
 missing=()
 for p in "${packages[@]}"; do

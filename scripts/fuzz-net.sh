@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Builds the network library's libFuzzer targets with clang under ASan+UBSan and runs each for a
-# while: scripts/fuzz-net.sh [seconds-per-target] (default 20). Installs clang, its fuzzer
-# runtime, cmake, ninja and GoogleTest from Debian packages when missing. Exits non-zero when a
-# target finds a crash, a leak or undefined behaviour. Build folder: FUZZ_BUILD_DIR (default
+# Builds the libFuzzer targets with clang under ASan+UBSan and runs each for a while:
+# scripts/fuzz-net.sh [seconds-per-target] (default 20). Installs clang, its fuzzer runtime,
+# cmake, ninja and GoogleTest from Debian packages when missing. Exits non-zero when a target
+# finds a crash, a leak or undefined behaviour. Build folder: FUZZ_BUILD_DIR (default
 # <repo>/build-fuzz); crash files land in <build>/fuzz-artifacts/.
+#
+# A target fuzz_<area>_<name> is built from tests/<area>/fuzz/ and starts from the seeds kept in
+# the repository in tests/<area>/fuzz/corpus/<target>/; what a run finds goes to
+# <build>/corpus/<target>/, never into the repository.
 set -euo pipefail
 
 seconds="${1:-20}"
@@ -40,36 +44,32 @@ fi
 fuzzer_works || { log "clang cannot build libFuzzer targets"; exit 1; }
 
 targets=(fuzz_net_uri fuzz_net_response fuzz_net_cookie)
+area_of() { local rest="${1#fuzz_}"; echo "${rest%%_*}"; }
+
 log "building in $build"
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
     -DZANTREL_FUZZ=ON -DZANTREL_NET_ONLY=ON -DZANTREL_SANITIZE=ON >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 
-# Small seeds so that every run starts from well-formed inputs.
-seed() { mkdir -p "$build/corpus/$1"; printf '%b' "$3" >"$build/corpus/$1/$2"; }
-seed fuzz_net_uri abs 'http://u:p@h:8080/d/p.php?a=1#f\n../x/./y.html?q=2'
-seed fuzz_net_uri rel 'http://h/a/b/\nc/../../d=e#z'
-seed fuzz_net_response length 'HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello'
-seed fuzz_net_response chunked 'HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1a x\r\nabcdefghijklmnopqrstuvwxyz\r\n0\r\nT: 1\r\n\r\n'
-seed fuzz_net_response continue 'HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 404 Not Found\r\nSet-Cookie: a=1; path=/\r\nContent-Length: 2\r\n\r\nno'
-seed fuzz_net_response close 'HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\nuntil the close'
-seed fuzz_net_cookie basic 'w.x.y\nSet-Cookie: a=1; path=/; domain=.x.y; expires=Sun, 06 Nov 2094 08:49:37 GMT\nSet-Cookie2: b=2; Max-Age=10; path="/d/"; secure'
-seed fuzz_net_cookie quad '127.0.0.1\nset-cookie: c=3; path=/; domain=127.0.0.1; max-age=0'
-
 mkdir -p "$build/fuzz-artifacts"
 status=0
 for t in "${targets[@]}"; do
+    area="$(area_of "$t")"
+    seeds="$repo/tests/$area/fuzz/corpus/$t"
+    [ -d "$seeds" ] || { log "$t has no seed corpus in $seeds"; status=1; continue; }
+    mkdir -p "$build/corpus/$t"
     log "running $t for ${seconds}s"
     if ! (cd "$build/fuzz-artifacts" &&
-        "$build/tests/net/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        "$build/tests/$area/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
             -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/fuzz-artifacts/$t-" \
-            "$build/corpus/$t" >"$build/fuzz-artifacts/$t.log" 2>&1); then
+            "$build/corpus/$t" "$seeds" >"$build/fuzz-artifacts/$t.log" 2>&1); then
         log "$t FAILED; see $build/fuzz-artifacts/$t.log"
         tail -40 "$build/fuzz-artifacts/$t.log" >&2
         status=1
     else
-        log "$t clean: $(grep -E 'stat::number_of_executed_units' "$build/fuzz-artifacts/$t.log" | awk '{print $2}') runs"
+        log "$t clean: $(grep -E 'stat::number_of_executed_units' "$build/fuzz-artifacts/$t.log" | awk '{print $2}') runs," \
+            "$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$build/fuzz-artifacts/$t.log" | tail -1)"
     fi
 done
 

@@ -130,6 +130,7 @@ for _ in $(seq 1 100); do
 done
 curl -s -o /dev/null "http://127.0.0.1:$port/1k.html" || { log "nginx did not start"; exit 1; }
 log "nginx on 127.0.0.1:$port (pid $nginx_pid), clients on CPU $CLIENT_CPUS, server on CPU $SERVER_CPUS"
+load_before="$(cut -d' ' -f1-3 /proc/loadavg)"
 
 small="http://127.0.0.1:$port/1k.html"
 big="http://127.0.0.1:$port/big.bin"
@@ -190,6 +191,7 @@ for run in $(seq 1 "$RUNS"); do
     null_m="$null_m $e"
 done
 
+load_after="$(cut -d' ' -f1-3 /proc/loadavg)"
 mo_r=$(echo "$ours_r" | median); mc_r=$(echo "$curl_r" | median)
 mo_m=$(echo "$ours_m" | median); mc_m=$(echo "$curl_m" | median)
 echo "zantrel_rps=$mo_r curl_rps=$mc_r"
@@ -201,3 +203,6 @@ awk -v a="$mo_r" -v b="$mc_r" 'BEGIN { printf "ratio_rps=%.2f\n", a / b }'
 echo "ratio_mbps is against curl_mbps (curl keeping the body), ratio_mbps_devnull against curl_devnull_mbps"
 awk -v a="$mo_m" -v b="$mc_m" 'BEGIN { printf "ratio_mbps=%.2f\n", a / b }'
 awk -v a="$mo_m" -v b="$mn_m" 'BEGIN { printf "ratio_mbps_devnull=%.2f\n", a / b }'
+so_m=$(echo "$ours_m" | tr ' ' '\n' | grep -v '^$' | sort -g | head -1)
+awk -v a="$so_m" -v b="$mo_m" 'BEGIN { printf "zantrel_mbps_slowest=%s slowest_to_median=%.2f\n", a, a / b }'
+echo "load average before: $load_before, after: $load_after ($(nproc) CPUs)"

@@ -45,6 +45,15 @@ TEST(CookieParseTest, ReadsNameValueAndAttributes) {
     badAge.Parse("a=1; max-age=soon");
     EXPECT_EQ(badAge.MaxAge, -1);
     EXPECT_EQ(badAge.Expires, "");
+
+    // An expiry that cannot be read is no expiry: a cookie for the run, or the max-age rules.
+    TIdCookieRFC2109 badDate;
+    badDate.Parse("a=1; expires=never");
+    EXPECT_EQ(badDate.Expires, "");
+    TIdCookieRFC2109 badDateAged;
+    badDateAged.Parse("a=1; max-age=3600; expires=31 Foo 2100");
+    ASSERT_TRUE(idglobal::tryInternetDate(badDateAged.Expires, expiry));
+    EXPECT_GT(expiry, idglobal::nowDateTime());
 }
 
 TEST(CookieAcceptTest, DomainsAHostMaySet) {
@@ -119,11 +128,12 @@ TEST(CookieStoreTest, RemovesExpiredCookiesBeforeSending) {
     m.AddCookie("aged=1; path=/; max-age=600", "h");
     m.AddCookie2("two=2; path=/; discard; port=\"80\"", "h");
     EXPECT_EQ(m.CookieCollection().Count(), 6u);
-    EXPECT_EQ(m.GenerateCookieList("h", "/"), "two=2; aged=1; live=1");
-    EXPECT_EQ(m.CookieCollection().Count(), 3u);
+    // The cookie whose date cannot be read stays for the run.
+    EXPECT_EQ(m.GenerateCookieList("h", "/"), "two=2; aged=1; live=1; bad=1");
+    EXPECT_EQ(m.CookieCollection().Count(), 4u);
     // A cookie of the same name that has expired deletes the stored one.
     m.AddCookie("live=x; path=/; expires=Thu, 01 Jan 1970 00:00:01 GMT", "h");
-    EXPECT_EQ(m.GenerateCookieList("h", "/"), "two=2; aged=1");
+    EXPECT_EQ(m.GenerateCookieList("h", "/"), "two=2; aged=1; bad=1");
 }
 
 // Through the client: cookies are recorded from the origin host of every header block and
@@ -144,6 +154,8 @@ TEST_F(ClientCookieTest, SendsCookiesBackToMatchingHostsOnly) {
         {"/dom", ScriptedServer::ok("", "Set-cookie: wide=2; path=/; domain=.x.y\r\n"
                                         "Set-Cookie: bad=3; path=/; domain=x.y\r\n")},
         {"/nopath", ScriptedServer::ok("", "Set-Cookie: np=4\r\n")},
+        // Paths are matched against the directory of a request, never its document.
+        {"/docpath", ScriptedServer::ok("", "Set-Cookie: doc=6; path=/d/p\r\n")},
         {"/d/p.html", ScriptedServer::ok("")},
         {"/refuse",
          "HTTP/1.1 404 Not Found\r\nSet-Cookie: r=5; path=/\r\nContent-Length: 0\r\n\r\n"},
@@ -161,10 +173,11 @@ TEST_F(ClientCookieTest, SendsCookiesBackToMatchingHostsOnly) {
     http.Get("http://w.x.y/dom");
     http.Get("http://z.x.y/d/p.html");
     http.Get("http://w.x.y/nopath");
+    http.Get("http://w.x.y/docpath");
     EXPECT_THROW(http.Get("http://w.x.y/refuse"), EIdHTTPProtocolException);
     http.Get("http://w.x.y/d/p.html");
     const auto r = proxy.requests();
-    ASSERT_EQ(r.size(), 10u);
+    ASSERT_EQ(r.size(), 11u);
     EXPECT_EQ(lineFor(r[0]), "");
     EXPECT_EQ(lineFor(r[1]), "Cookie: a=1");
     // The "Cookie" line is the last header line.
@@ -174,7 +187,26 @@ TEST_F(ClientCookieTest, SendsCookiesBackToMatchingHostsOnly) {
     EXPECT_EQ(lineFor(r[3]), "Cookie: a=1");
     EXPECT_EQ(lineFor(r[4]), "");
     EXPECT_EQ(lineFor(r[6]), "Cookie: wide=2");
-    EXPECT_EQ(lineFor(r[9]), "Cookie: r=5; a=1; wide=2");
+    EXPECT_EQ(lineFor(r[10]), "Cookie: r=5; a=1; wide=2");
+}
+
+TEST_F(ClientCookieTest, ACookieWithALineBreakOrNulIsRefused) {
+    // Header lines end at LF only, so a lone CR or a NUL stays inside a Set-Cookie value.
+    ScriptedServer server(ScriptedServer::answers(
+        {ScriptedServer::ok("", "Set-Cookie: a=b\rX-Injected: 1; path=/\r\n"
+                                "Set-Cookie: n\rX-Injected: 1=v; path=/\r\n" +
+                                    std::string("Set-Cookie: z=1\0X; path=/\r\n", 27) +
+                                    "Set-Cookie: good=1; path=/\r\n"),
+         ScriptedServer::ok("")}));
+    TIdHTTP http;
+    http.Get(server.url("/"));
+    http.Get(server.url("/"));
+    ASSERT_NE(http.CookieManager(), nullptr);
+    EXPECT_EQ(http.CookieManager()->CookieCollection().Count(), 1u);
+    const auto r = server.requests();
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(lineFor(r[1]), "Cookie: good=1");
+    EXPECT_EQ(r[1].find("X-Injected"), std::string::npos);
 }
 
 TEST_F(ClientCookieTest, NoStoreWhenCookiesAreNotAllowed) {

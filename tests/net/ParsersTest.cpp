@@ -1,6 +1,5 @@
 // The pure parsers of the client: URL splitting, path merging, header lists, status and
 // chunk-size lines, dates and credentials.
-#include "net/IdAuthentication.h"
 #include "net/IdGlobal.h"
 #include "net/IdHTTP.h"
 #include "net/IdHeaderList.h"
@@ -199,32 +198,6 @@ TEST(IdGlobalTest, DottedQuadsAndDecimals) {
     EXPECT_FALSE(idglobal::tryDecimal("99999999999999999999", v));
     EXPECT_FALSE(idglobal::tryDecimal("12a", v));
     EXPECT_FALSE(idglobal::tryDecimal("", v));
-}
-
-TEST(TIdBasicAuthenticationTest, WritesBase64OfUserColonPassword) {
-    TIdBasicAuthentication a;
-    a.Username = "Aladdin";
-    a.Password = "open sesame";
-    EXPECT_EQ(a.Authentication(), "Basic QWxhZGRpbjpvcGVuIHNlc2FtZQ==");
-    a.Reset();
-    EXPECT_EQ(a.Authentication(), "Basic Og==");
-    EXPECT_NE(idFindAuthentication("basic realm=\"x\""), nullptr);
-    EXPECT_EQ(idFindAuthentication("Digest realm=\"x\""), nullptr);
-}
-
-TEST(TIdProxyConnectionInfoTest, ChangingServerOrPortDropsTheCredentials) {
-    TIdProxyConnectionInfo p;
-    p.setProxyServer("proxy");
-    p.setProxyPort(3128);
-    p.Authentication = std::make_unique<TIdBasicAuthentication>();
-    p.setProxyServer("PROXY");
-    p.setProxyPort(3128);
-    EXPECT_NE(p.Authentication, nullptr);
-    p.setProxyPort(8080);
-    EXPECT_EQ(p.Authentication, nullptr);
-    p.Authentication = std::make_unique<TIdBasicAuthentication>();
-    p.setProxyServer("other");
-    EXPECT_EQ(p.Authentication, nullptr);
 }
 
 } // namespace

@@ -85,10 +85,11 @@ void ServerConnection::sendInPieces(std::string_view bytes, std::size_t pieceSiz
     }
 }
 
-void ServerConnection::pause(milliseconds duration) {
+void ServerConnection::pause(std::chrono::microseconds duration) {
     const auto deadline = Clock::now() + duration;
     while (!server_.stopping_.load() && Clock::now() < deadline)
-        std::this_thread::sleep_for(std::min(milliseconds(10), duration));
+        std::this_thread::sleep_for(
+            std::min<std::chrono::microseconds>(milliseconds(10), duration));
 }
 
 void ServerConnection::close() {

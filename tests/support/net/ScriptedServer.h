@@ -37,7 +37,8 @@ public:
     void send(std::string_view bytes);
     // Sends `bytes` in pieces of `pieceSize` with a pause after each but the last.
     void sendInPieces(std::string_view bytes, std::size_t pieceSize, milliseconds pause);
-    void pause(milliseconds duration);
+    // Sleeps for `duration`; fine enough for pauses below a millisecond.
+    void pause(std::chrono::microseconds duration);
     // Orderly close: the client reads the end of the stream.
     void close();
     // Abortive close: the client gets a reset.
