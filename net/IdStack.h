@@ -1,6 +1,8 @@
 #pragma once
-// The socket layer: a thin shell over POSIX sockets that speaks in the Winsock error numbers the
-// rest of the client reports. Only the connection classes use it.
+// The socket layer: a thin shell over the system's sockets that speaks in the Winsock error
+// numbers the rest of the client reports. Only the connection classes use it. IdStack.cpp holds
+// the POSIX layer (errno mapped onto those numbers), IdStackWin.cpp the Windows Sockets 2 one
+// (the numbers as Winsock gives them).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,8 +17,13 @@ constexpr int kWSAESHUTDOWN = 10058;
 constexpr int kWSAEADDRNOTAVAIL = 10049;
 constexpr int kWSAHOST_NOT_FOUND = 11001;
 
+// Longest wait for a connect before it fails with 10060 (the time Windows itself gives up).
+constexpr int kConnectTimeoutMs = 21000;
+
+#ifndef _WIN32
 // The one mapping from a system error number (errno) to the Winsock number.
 int errorFromErrno(int err);
+#endif
 // The text for a Winsock number; empty for a number without one.
 const char* errorText(int wsaError);
 // "Socket Error # <n>" CR LF and the text.
@@ -37,6 +44,15 @@ public:
     static int users();
 };
 
+#ifdef _WIN32
+// A Windows Sockets SOCKET, held without the system's headers.
+using TIdStackSocket = std::uintptr_t;
+constexpr TIdStackSocket kIdInvalidSocket = ~TIdStackSocket{0};
+#else
+using TIdStackSocket = int;
+constexpr TIdStackSocket kIdInvalidSocket = -1;
+#endif
+
 // One TCP socket.
 class TIdSocketHandle {
 public:
@@ -45,8 +61,8 @@ public:
     TIdSocketHandle(const TIdSocketHandle&) = delete;
     TIdSocketHandle& operator=(const TIdSocketHandle&) = delete;
 
-    bool HandleAllocated() const { return fd_ >= 0; }
-    int Handle() const { return fd_; }
+    bool HandleAllocated() const { return fd_ != kIdInvalidSocket; }
+    TIdStackSocket Handle() const { return fd_; }
 
     // Creates a TCP stream socket, binds it to any local address and connects it. Throws
     // EIdSocketError; the socket is closed on failure.
@@ -66,5 +82,5 @@ public:
     int PeerPort() const;
 
 private:
-    int fd_ = -1;
+    TIdStackSocket fd_ = kIdInvalidSocket;
 };
