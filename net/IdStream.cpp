@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#ifndef _WIN32
 #include <sys/mman.h>
+#endif
 
 namespace {
 std::size_t boundedHint(std::int64_t size) {
@@ -32,6 +34,12 @@ void TIdStringStream::Commit(std::size_t used) {
 namespace {
 constexpr std::size_t kHugePage = 2u << 20;
 
+#ifdef _WIN32
+// No mappings of its own here: every block comes from the heap and grows by realloc.
+constexpr bool kMapLargeBlocks = false;
+#else
+constexpr bool kMapLargeBlocks = true;
+
 // A fresh mapping of `size` bytes (a multiple of kHugePage) aligned to kHugePage, or nullptr.
 char* mapAligned(std::size_t size) {
     void* raw = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE,
@@ -51,6 +59,7 @@ char* mapAligned(std::size_t size) {
 #endif
     return aligned;
 }
+#endif
 } // namespace
 
 TIdMemoryStream::~TIdMemoryStream() {
@@ -60,9 +69,11 @@ TIdMemoryStream::~TIdMemoryStream() {
 void TIdMemoryStream::release() {
     if (data_ == nullptr)
         return;
+#ifndef _WIN32
     if (mapped_)
         ::munmap(data_, capacity_);
     else
+#endif
         std::free(data_);
     data_ = nullptr;
     capacity_ = 0;
@@ -75,7 +86,7 @@ void TIdMemoryStream::ensure(std::size_t extra) {
     if (extra > SIZE_MAX / 2 - size_)
         throw std::bad_alloc();
     const std::size_t wanted = std::max(size_ + extra, capacity_ + capacity_ / 2);
-    if (wanted < kHugePage) {
+    if (wanted < kHugePage || !kMapLargeBlocks) {
         void* grown = std::realloc(data_, wanted);
         if (grown == nullptr)
             throw std::bad_alloc();
@@ -83,6 +94,7 @@ void TIdMemoryStream::ensure(std::size_t extra) {
         capacity_ = wanted;
         return;
     }
+#ifndef _WIN32
     const std::size_t rounded = (wanted + kHugePage - 1) & ~(kHugePage - 1);
     char* fresh = mapAligned(rounded);
     if (fresh == nullptr)
@@ -102,6 +114,7 @@ void TIdMemoryStream::ensure(std::size_t extra) {
     data_ = fresh;
     capacity_ = rounded;
     mapped_ = true;
+#endif
 }
 
 void TIdMemoryStream::Write(const char* data, std::size_t size) {
@@ -126,17 +139,17 @@ std::string TIdMemoryStream::ToString() const {
     if (size_ == 0)
         return text;
     text.reserve(size_);
+#ifdef MADV_HUGEPAGE
     if (size_ >= 2 * kHugePage) {
         // The whole huge pages inside the text's fresh block: advice only, the bytes stay.
         const auto first = (reinterpret_cast<std::uintptr_t>(text.data()) + kHugePage - 1) &
                            ~std::uintptr_t{kHugePage - 1};
         const auto last = (reinterpret_cast<std::uintptr_t>(text.data()) + size_) &
                           ~std::uintptr_t{kHugePage - 1};
-#ifdef MADV_HUGEPAGE
         if (last > first)
             ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#endif
     }
+#endif
     text.append(data_, size_);
     return text;
 }
