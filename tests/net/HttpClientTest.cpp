@@ -5,15 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#include <cerrno>
 #include <sstream>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
 using namespace std::chrono_literals;
+using ztest::closedPort;
 using ztest::ScriptedServer;
 using ztest::ServerConnection;
 
@@ -42,19 +40,6 @@ template <class E, class F> E expectFailure(F fetch) {
     }
     ADD_FAILURE() << "the fetch did not fail";
     throw std::runtime_error("no failure");
-}
-
-// A port on 127.0.0.1 that nothing listens on.
-int closedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
 }
 
 TEST(HttpRequestTest, WritesExactlyTheFixedHeaderSetInOneRequest) {
@@ -234,13 +219,29 @@ TEST(HttpConnectionTest, SocketErrorsCarryTheirNumberAndText) {
 
     auto badPort = expectFailure<EIdSocketError>([&] { http.Get("http://127.0.0.1:70000/"); });
     EXPECT_EQ(badPort.LastError(), 10049);
+
+    // A reset in the middle of a body.
+    ScriptedServer resetting([](ServerConnection& c) {
+        if (!c.readRequest())
+            return;
+        c.send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(1000, 'r'));
+        c.pause(100ms);
+        c.reset();
+    });
+    auto reset = expectFailure<EIdSocketError>([&] { http.Get(resetting.url("/")); });
+    EXPECT_EQ(reset.LastError(), 10054);
+    EXPECT_STREQ(reset.what(), "Socket Error # 10054\r\nConnection reset by peer.");
+    EXPECT_FALSE(http.Connected());
 }
 
 TEST(HttpConnectionTest, MapsEverySocketErrorInOnePlace) {
+#ifndef _WIN32
+    // Windows Sockets report these numbers themselves.
     EXPECT_EQ(idstack::errorFromErrno(ECONNREFUSED), 10061);
     EXPECT_EQ(idstack::errorFromErrno(ECONNRESET), 10054);
     EXPECT_EQ(idstack::errorFromErrno(ETIMEDOUT), 10060);
     EXPECT_EQ(idstack::errorFromErrno(EPIPE), 10053);
+#endif
     EXPECT_EQ(idstack::socketErrorMessage(10035),
               "Socket Error # 10035\r\nOperation would block. ");
     EXPECT_EQ(idstack::socketErrorMessage(10066), "Socket Error # 10066\r\nDirectory not empty");

@@ -4,7 +4,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include "pages/MainHtml.h"
 
@@ -20,9 +23,14 @@ std::string readFile(const fs::path& path) {
 class MainHtml : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zantrel-mainhtml-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && dir_.empty(); ++attempt) {
+            const fs::path dir =
+                fs::temp_directory_path() / ("zantrel-mainhtml-" + std::to_string(random()));
+            if (fs::create_directory(dir))
+                dir_ = dir;
+        }
+        ASSERT_FALSE(dir_.empty());
     }
     void TearDown() override { fs::remove_all(dir_); }
 
@@ -66,8 +74,9 @@ TEST_F(MainHtml, MissingDirectoryIsAFailureOfItsOwnKind) {
     EXPECT_FALSE(fs::exists(missing));
 }
 
+#ifndef _WIN32
 // A write that breaks off half way (here: the file size limit) leaves the earlier page
-// whole and no unfinished file behind.
+// whole and no unfinished file behind. Left out on Windows by name (tests/pages).
 TEST_F(MainHtml, FailedWriteLeavesTheEarlierPage) {
     const std::string earlier = "<div>earlier page</div>";
     writeMainHtml(dir_.string(), earlier);
@@ -91,5 +100,6 @@ TEST_F(MainHtml, FailedWriteLeavesTheEarlierPage) {
     EXPECT_EQ(readFile(dir_ / "main.html"), earlier);
     EXPECT_EQ(entries(), std::vector<std::string>{"main.html"});
 }
+#endif
 
 } // namespace
