@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs what is missing, builds, and runs every test: the normal build, the same suite
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of each fuzzer.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, a short run of each fuzzer, and the
+# Qt-free core cross-built for Windows with its tests under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -25,4 +26,7 @@ if [ -x scripts/fuzz-net.sh ]; then
     echo "== fuzzers"
     scripts/fuzz-net.sh "${FUZZ_SECONDS:-15}"
 fi
+echo "== Windows (MinGW-w64 cross build, tests under Wine)"
+scripts/test-windows.sh build-windows
+
 echo "All tests passed."
