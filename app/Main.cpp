@@ -166,17 +166,17 @@ void TMainForm::StartBitBtnClick() {
                 platform::BusyCursor busy;
                 pageText = IdHTTP.Get(currentUrl(c));
             }
-            const std::string notice = textUpToNul(codec::toCp1251(ui_->Memo5->toPlainText()));
-            const PlayerPage built =
-                buildPlayerPage(c, pageText, notice, codec::toCp1251(platform::siteBaseUrl()));
-            ui_->Memo1->setPlainText(codec::fromCp1251(built.link));
+            PlayerPage built =
+                buildPlayerPage(c, pageText, Memo5, codec::toCp1251(platform::siteBaseUrl()));
+            pageText = std::string(); // the page may be large; it is not needed any more
+            Memo1 = std::move(built.link);
             if (built.templateA)
-                ui_->Memo3->setPlainText(codec::fromCp1251(*built.templateA));
+                Memo3 = std::move(*built.templateA);
             if (built.templateA2)
-                ui_->Memo4->setPlainText(codec::fromCp1251(*built.templateA2));
-            ui_->Memo2->setPlainText(codec::fromCp1251(built.page));
+                Memo4 = std::move(*built.templateA2);
+            Memo2 = std::move(built.page);
             const QString directory = programDirectory();
-            writeMainHtml(QFile::encodeName(directory).toStdString(), built.page);
+            writeMainHtml(QFile::encodeName(directory).toStdString(), Memo2);
             platform::shellExecute({this, QString(),
                                     QDir(directory).filePath(QString::fromLatin1(kMainHtmlName)),
                                     platform::SW_SHOW});
@@ -211,8 +211,7 @@ void TMainForm::FormActivate() {
     activated_ = true;
     applyProxySettings(IdHTTP); // a failure ends the handler here
     if (ConfigForm && ConfigForm->autoCheck())
-        activationCheck(IdHTTP, {ui_->Memo5, ui_->Edit1},
-                        AboutForm ? AboutForm->versionText() : QString());
+        activationCheck(IdHTTP, {&Memo5, &Edit1}, AboutForm ? AboutForm->versionText() : QString());
 }
 
 void TMainForm::N3Click() {
@@ -226,8 +225,7 @@ void TMainForm::N5Click() {
 }
 
 void TMainForm::N7Click() {
-    onDemandCheck(IdHTTP, {ui_->Memo5, ui_->Edit1},
-                  AboutForm ? AboutForm->versionText() : QString(), this);
+    onDemandCheck(IdHTTP, {&Memo5, &Edit1}, AboutForm ? AboutForm->versionText() : QString(), this);
 }
 
 void TMainForm::N8Click() {

@@ -40,6 +40,14 @@ public:
     // The program's one HTTP client.
     TIdHTTP IdHTTP;
 
+    // The hidden buffers of page text, Windows-1251 bytes kept exactly as they came.
+    std::string Memo1; // the last cut link
+    std::string Memo2; // the last player page
+    std::string Memo3; // the first half of the Flash player template
+    std::string Memo4; // the second half
+    std::string Memo5; // the site notice
+    std::string Edit1; // the last version label read from the site
+
     // The page address of the current row of a category, as the client takes it.
     std::string currentUrl(Category c) const;
 

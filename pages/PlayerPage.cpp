@@ -1,6 +1,7 @@
 #include "pages/PlayerPage.h"
 
 #include "pages/Markers.h"
+#include "pages/SafeMarkup.h"
 
 namespace {
 
@@ -134,7 +135,9 @@ PlayerPage buildPlayerPage(Category c, const std::string& pageText, const std::s
         replacement = result.link;
         break;
     }
-    page = replaceAll(page, playerPage::kPlaceholder, replacement);
+    // The embed code and the notice are other people's markup: only what cannot run script
+    // goes into the page.
+    page = safeMarkup(replaceAll(page, playerPage::kPlaceholder, replacement));
     result.page = textUpToNul(normaliseLineBreaks(page));
     return result;
 }

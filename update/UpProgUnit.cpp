@@ -10,9 +10,6 @@
 #include "platform/Site.h"
 #include "ui_UpProgUnit.h"
 
-#include <QLineEdit>
-#include <QPlainTextEdit>
-
 TUpProgForm* UpProgForm = nullptr;
 
 namespace {
@@ -22,11 +19,11 @@ std::string fetchHome(TIdHTTP& http) {
     return http.Get(codec::toCp1251(platform::siteHomeUrl()));
 }
 
-// Stores the label in the version buffer and reads it back, as the comparison takes it.
-QString storeLabel(const BulletinBuffers& buffers, const std::string& homePage) {
-    const std::string label = textUpToNul(cut(homePage, markers::kSiteVersion));
-    buffers.version->setText(codec::fromCp1251(label));
-    return buffers.version->text();
+// Stores the label in the version buffer and tells whether it is the program's own version.
+bool storeLabel(const BulletinBuffers& buffers, const std::string& homePage,
+                const QString& ownVersion) {
+    *buffers.version = textUpToNul(cut(homePage, markers::kSiteVersion));
+    return codec::fromCp1251(*buffers.version) == ownVersion;
 }
 
 } // namespace
@@ -50,9 +47,8 @@ void activationCheck(TIdHTTP& http, const BulletinBuffers& buffers, const QStrin
     platform::networkCommand([&] {
         const std::string first = fetchHome(http);
         const std::string second = fetchHome(http);
-        const std::string notice = cut(first, markers::kSiteNotice);
-        buffers.notice->setPlainText(codec::fromCp1251(textUpToNul(normaliseLineBreaks(notice))));
-        if (storeLabel(buffers, second) != ownVersion)
+        *buffers.notice = textUpToNul(normaliseLineBreaks(cut(first, markers::kSiteNotice)));
+        if (!storeLabel(buffers, second, ownVersion))
             platform::messageBox(QStringLiteral(
                 "На сайте разработчика доступна новая версия программы. Посетите сайт "
                 "разработчика и скачайте более новую версию Zantrel!"));
@@ -63,7 +59,7 @@ void onDemandCheck(TIdHTTP& http, const BulletinBuffers& buffers, const QString&
                    QWidget* owner) {
     platform::networkCommand([&] {
         const std::string page = fetchHome(http);
-        if (storeLabel(buffers, page) != ownVersion) {
+        if (!storeLabel(buffers, page, ownVersion)) {
             if (UpProgForm)
                 platform::showModalCentred(UpProgForm, owner);
         } else {

@@ -4,13 +4,12 @@
 #include <QDialog>
 #include <QString>
 #include <memory>
+#include <string>
 
 namespace Ui {
 class UpProgForm;
 }
 class TIdHTTP;
-class QLineEdit;
-class QPlainTextEdit;
 
 class TUpProgForm : public QDialog {
     Q_OBJECT
@@ -27,9 +26,10 @@ private:
 
 extern TUpProgForm* UpProgForm;
 
+// The main window's buffers that the check fills, Windows-1251 bytes.
 struct BulletinBuffers {
-    QPlainTextEdit* notice; // the site notice
-    QLineEdit* version;     // the last version label read
+    std::string* notice;  // the site notice
+    std::string* version; // the last version label read
 };
 
 // The check at the first activation: two fetches of the home page; the notice is stored only

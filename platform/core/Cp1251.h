@@ -7,7 +7,8 @@
 
 namespace cp1251 {
 
-// The Unicode code point of one Windows-1251 byte (0x98, unassigned, maps to U+FFFD).
+// The Unicode code point of one Windows-1251 byte; the unassigned 0x98 maps to U+0098, so
+// that every byte value goes there and back unchanged.
 char32_t toUnicode(unsigned char byte);
 // The Windows-1251 byte of a code point, or '?' when the code page has none.
 unsigned char fromUnicode(char32_t codePoint);

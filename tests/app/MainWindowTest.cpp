@@ -131,12 +131,11 @@ TEST(MainWindow, LayoutCaptionsAndColours) {
                                     "Настройки", "Выход"}));
     EXPECT_EQ(help, QStringList({"О программе", "FAQ (вопрос/ответ)"}));
 
-    // The hidden buffers exist, empty and never shown.
-    for (QWidget* hidden : {static_cast<QWidget*>(ui.Memo1), static_cast<QWidget*>(ui.Memo5),
-                            static_cast<QWidget*>(ui.Edit1), static_cast<QWidget*>(ui.FilmsDBEdit)})
-        EXPECT_FALSE(hidden->isVisible());
-    EXPECT_EQ(ui.Memo2->toPlainText(), "");
-    EXPECT_EQ(ui.Edit1->text(), "");
+    // The hidden buffers start empty; the address edits are never shown.
+    for (const std::string* buffer : {&MainForm->Memo1, &MainForm->Memo2, &MainForm->Memo3,
+                                      &MainForm->Memo4, &MainForm->Memo5, &MainForm->Edit1})
+        EXPECT_EQ(*buffer, "");
+    EXPECT_FALSE(ui.FilmsDBEdit->isVisible());
 
     // Tab order: the tabs, the search box, then the three buttons.
     EXPECT_EQ(ui.FindEdit->nextInFocusChain(), ui.StartBitBtn);

@@ -174,7 +174,8 @@ TEST_F(PageCommands, FilmPlayerPageIsWrittenExactlyAndOpened) {
         "value=\"comment=Korvex&st=http://site.test/player/video18-805.txt&file=http://"
         "cdn.test/f/1.flv\" /></object></div><div align=\"center\"></div>";
     EXPECT_EQ(mainHtmlBytes(), expected);
-    EXPECT_EQ(ui().Memo1->toPlainText(), "cdn.test/f/1");
+    EXPECT_EQ(MainForm->Memo1, "cdn.test/f/1");
+    EXPECT_EQ(MainForm->Memo2, expected);
     ASSERT_EQ(rec.events.size(), 1u);
     const auto& open = rec.events[0].shell;
     EXPECT_EQ(open.file, mainHtml());
@@ -189,7 +190,7 @@ TEST_F(PageCommands, FilmPlayerPageIsWrittenExactlyAndOpened) {
 }
 
 TEST_F(PageCommands, TheNoticeEndsThePageWithItsPlaceholderWordReplaced) {
-    ui().Memo5->setPlainText("<div><u>Новости: ссылка</a></u></div>\nконец");
+    MainForm->Memo5 = cp("<div><u>Новости: ссылка</a></u></div>\r\nконец");
     selectTab(1);
     clickPlayer();
     const std::string page = mainHtmlBytes();

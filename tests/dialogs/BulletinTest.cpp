@@ -1,5 +1,6 @@
 // The site bulletin: the check at the first activation and on demand, against a local site.
 #include "dialogs/ConfigUnit.h"
+#include "platform/Codec.h"
 #include "platform/Guard.h"
 #include "support/net/ScriptedServer.h"
 #include "tests/dialogs/DialogsSupport.h"
@@ -52,8 +53,8 @@ protected:
         destroyProgram();
         qunsetenv("ZANTREL_SITE_URL");
     }
-    QString notice() const { return MainForm->ui()->Memo5->toPlainText(); }
-    QString label() const { return MainForm->ui()->Edit1->text(); }
+    QString notice() const { return codec::fromCp1251(MainForm->Memo5); }
+    QString label() const { return codec::fromCp1251(MainForm->Edit1); }
 
     ScratchDir dir;
     RecordingPlatform rec;
@@ -88,7 +89,7 @@ TEST_F(Bulletin, AFailedSecondFetchLeavesTheNoticeUnchanged) {
     serve({ScriptedServer::ok(home("Version 4.0.1 Full")),
            "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n"},
           true);
-    MainForm->ui()->Memo5->setPlainText("earlier");
+    MainForm->Memo5 = "earlier";
     activate();
     EXPECT_EQ(rec.messages(), QStringList({kFailure}));
     EXPECT_EQ(notice(), "earlier");
@@ -102,9 +103,12 @@ TEST_F(Bulletin, WithTheFlagOffTheSiteIsNotContacted) {
     EXPECT_EQ(notice(), "");
 }
 
+// Every byte of the notice and the label is kept: a no-break space, the code page's
+// unassigned 0x98.
 TEST_F(Bulletin, TheNoticeEndsTheNextPlayerPage) {
-    std::vector<std::string> answers = {ScriptedServer::ok(home("Version 4.0.1 Full", "Акция!")),
-                                        ScriptedServer::ok(home("Version 4.0.1 Full"))};
+    std::vector<std::string> answers = {
+        ScriptedServer::ok(home("Version 4.0.1 Full", "Акция!\u00A0\u0098")),
+        ScriptedServer::ok(home("Version\u00A04.0.1 Full\u0098"))};
     answers.push_back(ScriptedServer::ok("<embed flashvars=\"file=http://cdn.test/v.flv\">"));
     serve(answers, true);
     activate();
@@ -114,8 +118,11 @@ TEST_F(Bulletin, TheNoticeEndsTheNextPlayerPage) {
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     const std::string bytes = page.readAll().toStdString();
     const std::string ending =
-        cp1251::fromUtf8("<div align=\"center\"><a href=\"/n\">Акция!</div>");
+        cp1251::fromUtf8("<div align=\"center\"><a href=\"/n\">Акция!") + "\xA0\x98</div>";
     EXPECT_EQ(bytes.substr(bytes.size() - ending.size()), ending);
+    EXPECT_EQ(MainForm->Edit1, "Version\xA0"
+                               "4.0.1 Full\x98");
+    EXPECT_EQ(rec.messages(), QStringList({kNewVersion}));
     page.remove();
 }
 

@@ -35,14 +35,14 @@ const std::string kFilmPage =
     "\r\n<a href=\"file=http://other.example/second.flv\">second</a></body></html>";
 
 TEST(PlayerPage, FilmPageCarriesTheStreamAddressAndTheNoticeWithItsPlaceholderReplaced) {
-    const std::string notice = cp("Не играет? <a href=\"http://ссылка.flv\">Скачайте ссылка</a");
+    const std::string notice = cp("Не играет? <a href=\"http://ссылка.flv\">Скачайте ссылка");
     const PlayerPage result = buildPlayerPage(Category::Films, kFilmPage, notice, kBase);
 
     EXPECT_EQ(result.link, "media.example.net/v/805/clip");
     EXPECT_EQ(result.page,
               flashPage("media.example.net/v/805/clip",
                         cp("Не играет? <a href=\"http://media.example.net/v/805/clip.flv\">"
-                           "Скачайте media.example.net/v/805/clip</a")));
+                           "Скачайте media.example.net/v/805/clip")));
     ASSERT_TRUE(result.templateA && result.templateA2);
     EXPECT_EQ(*result.templateA + *result.templateA2, kFlashHead);
     EXPECT_EQ(result.templateA->back(), ' ');
@@ -62,9 +62,10 @@ TEST(PlayerPage, WithoutANoticeThePageEndsWithTheFixedTextAndTheClosingDivision)
     EXPECT_EQ(buildPlayerPage(Category::Serials, "<object id=\"a\"></object>", "", kBase).page,
               kBanner + "<div align=\"center\"><object id=\"a\"></object></div>"
                         "<div align=\"center\"></div>");
+    // Without its markers the frame's address runs into the fixed text; the frame then holds
+    // the rest of the page as text, which a browser does not show.
     EXPECT_EQ(buildPlayerPage(Category::VKontakte, "", "", kBase).page,
-              kBanner +
-                  "<div align=\"center\"><iframe src=\"</iframe><div align=\"center\"></div>");
+              kBanner + "<div align=\"center\"><iframe src=\"&lt;/iframe&gt;&lt;div align=\">");
 }
 
 TEST(PlayerPage, SerialObjectIsReproducedWhole) {
@@ -109,10 +110,111 @@ TEST(PlayerPage, PageWithoutMarkersGoesInUncheckedButCannotBreakOutOfTheFlashAtt
                         "&lt;/html&gt;",
                         ""));
 
-    // Embed code is markup by design and goes in as it is.
+    // Embed code is markup, but only what cannot run script of it goes in.
     const PlayerPage serial = buildPlayerPage(Category::Serials, page, "", kBase);
     EXPECT_EQ(serial.link, "\"><script>alert(1)</script> no player</body></html>");
-    EXPECT_NE(serial.page.find("<object id=\"" + serial.link + "</object>"), std::string::npos);
+    EXPECT_EQ(serial.page, kBanner + "<div align=\"center\"><object id=\"\"> no player"
+                                     "</object></div><div align=\"center\"></div>");
+}
+
+// What the browser gets for the classic injection forms in a serial's embed code, a
+// VKontakte frame and the site notice: the elements of an embed code with their harmless
+// attributes; no script element, event handler or script address in any spelling.
+TEST(PlayerPage, NoScriptOfAnEmbedCodeOrNoticeReachesThePage) {
+    const struct {
+        Category category;
+        std::string cutText; // what the cut yields (serials, VKontakte)
+        std::string notice;
+        std::string page; // what follows the wait banner and "<div align="center">"
+    } rows[] = {
+        {Category::Serials, "a\"><script>alert(1)</script>", "",
+         "<object id=\"a\"></object></div><div align=\"center\"></div>"},
+        {Category::Serials, "a\"><ScRiPt>alert(1)</sCrIpT><script/x>alert(2)</script>", "",
+         "<object id=\"a\"></object></div><div align=\"center\"></div>"},
+        {Category::Serials, "a\"><script src=//evil.example/x.js></script >", "",
+         "<object id=\"a\"></object></div><div align=\"center\"></div>"},
+        {Category::Serials, "a\" onload=alert(1) ONERROR=\"alert(2)\"width=\"500\">", "",
+         "<object id=\"a\" width=\"500\"></object></div><div align=\"center\"></div>"},
+        {Category::Serials, "a\" data=\"JaVaScRiPt:alert(1)\" codebase=' vbscript:x' =x>", "",
+         "<object id=\"a\"></object></div><div align=\"center\"></div>"},
+        {Category::Serials,
+         "a\"><param name=\"movie\" value=\"&#106;avascript:alert(1)\"><param name=\"mo&#118;ie\" "
+         "value=\"jav&#x09;ascript&colon;alert(1)\"><param name=\"flashvars\" value=\"a=b:c\">",
+         "",
+         "<object id=\"a\"><param name=\"movie\"><param name=\"mo&#118;ie\"><param "
+         "name=\"flashvars\" value=\"a=b:c\"></object></div><div align=\"center\"></div>"},
+        {Category::Serials,
+         "a\"><embed src=\"data:text/html,<script>alert(1)</script>\" type=text/html>", "",
+         "<object id=\"a\"><embed type=\"text/html\"></object></div><div align=\"center\"></div>"},
+        {Category::Serials, "a\"><svg onload=alert(1)><img src=x onerror=alert(1)>", "",
+         "<object id=\"a\"><img src=\"x\"></object></div><div align=\"center\"></div>"},
+        {Category::Serials, "a\"><scr<script>ipt>alert(1)</script><<script>x</script>", "",
+         "<object id=\"a\">ipt>alert(1)&lt;</object></div><div align=\"center\"></div>"},
+        {Category::Serials, "a\"><!--<script>alert(1)</script>--><style>*{}</style>", "",
+         "<object id=\"a\"></object></div><div align=\"center\"></div>"},
+        {Category::Serials,
+         "a\" style=\"width:expression(alert(1))\"><math><style><img src=x "
+         "onerror=alert(1)>",
+         "", "<object id=\"a\">"},
+        {Category::Serials, "a\"><script>alert(1)", "", "<object id=\"a\">"},
+        {Category::Serials,
+         "a\" classid=\"clsid:D27CDB6E-AE6D-11cf\"><a href=\"java\nscript:1\" "
+         "target=_blank>x</a><iframe src=\"\\\\evil\\s\" srcdoc=\"<script>\">",
+         "",
+         "<object id=\"a\" classid=\"clsid:D27CDB6E-AE6D-11cf\"><a "
+         "target=\"_blank\">x</a><iframe>"},
+        {Category::VKontakte, "javascript:alert(1)\" onload=\"alert(1)\">", "",
+         "<iframe></iframe><div align=\"center\"></div>"},
+        {Category::VKontakte, "http://vk.example/v\" srcdoc=\"<script>alert(1)</script>\">", "",
+         "<iframe src=\"http://vk.example/v\"></iframe><div align=\"center\"></div>"},
+        {Category::Films, "", "<a href=\"javascript:alert(1)\">Flash</a> <b onclick=x>ok</b>", ""},
+    };
+    for (const auto& row : rows) {
+        const std::string page =
+            row.category == Category::Serials ? "<object id=\"" + row.cutText + "</object>"
+            : row.category == Category::VKontakte
+                ? "<div align=\"center\"><iframe src=\"" + row.cutText + "</iframe>"
+                : "";
+        const PlayerPage result = buildPlayerPage(row.category, page, row.notice, kBase);
+        if (row.category == Category::Films)
+            EXPECT_EQ(result.page, flashPage("", "<a>Flash</a> <b>ok</b>")) << row.notice;
+        else
+            EXPECT_EQ(result.page, kBanner + "<div align=\"center\">" + row.page) << row.cutText;
+    }
+}
+
+// Real embed codes come out byte for byte: their elements and attributes as they were.
+TEST(PlayerPage, RealEmbedCodesAreKeptByteForByte) {
+    const std::string serials[] = {
+        "yt1\" width=\"425\" height=\"344\"><param name=\"movie\" "
+        "value=\"http://www.youtube.example/v/abc&hl=ru&fs=1\"></param><param "
+        "name=\"allowFullScreen\" value=\"true\"></param><embed "
+        "src=\"http://www.youtube.example/v/abc&hl=ru&fs=1\" "
+        "type=\"application/x-shockwave-flash\" allowscriptaccess=\"always\" "
+        "allowfullscreen=\"true\" width=\"425\" height=\"344\"></embed>",
+        "fl2\" CLASSID=\"clsid:d27cdb6e-ae6d-11cf-96b8-444553540000\"\n"
+        "  codebase='http://download.macromedia.example/swflash.cab#version=9,0,0,0' "
+        "width=450 height=370>\n<PARAM NAME=movie VALUE=\"http://s.example/p.swf?f=1\">"
+        "<param name=wmode value=opaque /><EMBED src=\"http://s.example/p.swf?f=1\" "
+        "quality=high wmode=opaque pluginspage=\"https://get.example/flash\" "
+        "name=fl2 align=middle style=\"border:0;width:100%\"></EMBED>",
+    };
+    for (const std::string& object : serials) {
+        const PlayerPage result =
+            buildPlayerPage(Category::Serials, "<object id=\"" + object + "</object>", "", kBase);
+        EXPECT_EQ(result.page,
+                  normaliseLineBreaks(kBanner + "<div align=\"center\"><object id=\"" + object +
+                                      "</object></div><div "
+                                      "align=\"center\"></div>"));
+    }
+    const std::string frame = "https://vk.example/video_ext.php?oid=-1&id=2&hash=ab&hd=1\" "
+                              "width='607' height=360 frameborder=\"0\" allowfullscreen>";
+    EXPECT_EQ(buildPlayerPage(Category::VKontakte,
+                              "<div align=\"center\"><iframe src=\"" + frame + "</iframe>", "",
+                              kBase)
+                  .page,
+              kBanner + "<div align=\"center\"><iframe src=\"" + frame +
+                  "</iframe><div align=\"center\"></div>");
 }
 
 TEST(PlayerPage, AddressesWithQueryStringsStayAsTheyAre) {
@@ -135,22 +237,24 @@ TEST(PlayerPage, LinkAndNoticeAreKeptOnlyUpToTheirFirstNul) {
 }
 
 TEST(PlayerPage, LineBreaksBecomeCrLf) {
-    const std::string page = "<object id=\"x\">\n<param a=\"1\" />\r<param b=\"2\" />\r\n</object>";
+    const std::string page =
+        "<object id=\"x\">\n<param name=\"1\" />\r<param\nvalue=\"2\" />\r\n</object>";
     const PlayerPage result =
         buildPlayerPage(Category::Serials, page, "line one\nline two\r\rend\r\n", kBase);
     EXPECT_EQ(result.page, kBanner + "<div align=\"center\"><object id=\"x\">\r\n<param "
-                                     "a=\"1\" />\r\n<param b=\"2\" />\r\n</object></div>"
+                                     "name=\"1\" />\r\n<param\r\nvalue=\"2\" />\r\n</object></div>"
                                      "<div align=\"center\">line one\r\nline two\r\n\r\nend\r\n"
                                      "</div>");
 }
 
 TEST(PlayerPage, InsertedLinkIsNotSearchedAgain) {
     const std::string word = cp("ссылка");
-    const PlayerPage result = buildPlayerPage(
-        Category::Serials, "<object id=\"" + word + word + "</object>", word + "|" + word, kBase);
+    const PlayerPage result =
+        buildPlayerPage(Category::Serials, "<object id=\"" + word + word + "\"></object>",
+                        word + "|" + word, kBase);
     EXPECT_EQ(result.page, kBanner + "<div align=\"center\"><object id=\"" + word + word +
-                               "</object></div><div align=\"center\">" + word + word + "|" + word +
-                               word + "</div>");
+                               "\"></object></div><div align=\"center\">" + word + word + "\">|" +
+                               word + word + "\"></div>");
 }
 
 TEST(LineBreaks, EveryLoneCrOrLfBecomesCrLf) {

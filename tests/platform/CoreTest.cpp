@@ -45,11 +45,10 @@ TEST(StrToInt, RejectsEverythingElseWithTheRuntimeMessage) {
     }
 }
 
-TEST(Cp1251, RoundTripsEveryAssignedByte) {
+TEST(Cp1251, RoundTripsEveryByte) {
     std::string all;
     for (int b = 0; b < 256; ++b)
-        if (b != 0x98)
-            all += static_cast<char>(b);
+        all += static_cast<char>(b);
     EXPECT_EQ(cp1251::fromUtf8(cp1251::toUtf8(all)), all);
     EXPECT_EQ(cp1251::fromUtf16(cp1251::toUtf16(all)), all);
 }

@@ -78,6 +78,11 @@ TEST(Codec, ConvertsAtTheEdges) {
     const std::string bytes = "\xCF\xEE\xE8\xF1\xEA"; // Поиск
     EXPECT_EQ(codec::fromCp1251(bytes), QString("Поиск"));
     EXPECT_EQ(codec::toCp1251(QString("Поиск")), bytes);
+    // Every byte value comes back, the code page's unassigned 0x98 too.
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
+    EXPECT_EQ(codec::toCp1251(codec::fromCp1251(all)), all);
 }
 
 namespace {

@@ -1,0 +1,157 @@
+// Peak resident memory of the "go to the player" command, through the real main window
+// offscreen, on one very large page without a line break served from 127.0.0.1.
+//
+// usage: player_memory_bench WORKDIR SHAPE [MIB]
+//   SHAPE  film-link: a film page whose stream address is the whole page;
+//          serial-embed: a serial page whose embed code is the whole page;
+//          plain: a page of text without any marker (shown in the films tab).
+//   MIB    size of the page in MiB (default 20).
+// Prints name=value lines: the peak before the command (start-up, the page on disk) and
+// after it, in MB, and the size of main.html.
+#include "app/Application.h"
+#include "app/Main.h"
+#include "app/Program.h"
+#include "catalogue/DBControls.h"
+#include "platform/Shell.h"
+#include "tools/demo-site/StaticServer.h"
+#include "ui_Main.h"
+
+#include <QDir>
+#include <QFile>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sqlite3.h>
+#include <string>
+#include <thread>
+
+namespace {
+
+// Boxes would block an unattended run: they are printed instead.
+class Quiet : public platform::Interceptor {
+public:
+    void messageBox(const QString&, const QString& text) override { report("message", text); }
+    void errorBox(const QString&, const QString& text) override { report("error", text); }
+    void shellExecute(const platform::ShellRequest&) override { ++opens; }
+    bool startDetached(const QString&) override { return false; }
+    int boxes = 0;
+    int opens = 0;
+
+private:
+    void report(const char* kind, const QString& text) {
+        ++boxes;
+        std::fprintf(stderr, "%s box: %s\n", kind, qPrintable(text));
+    }
+};
+
+// The process's peak resident set so far, in kB.
+long peakKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+void execute(const std::string& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    char* error = nullptr;
+    if (sqlite3_open(file.c_str(), &db) != SQLITE_OK ||
+        sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        std::fprintf(stderr, "%s: %s\n", file.c_str(), error ? error : sqlite3_errmsg(db));
+        std::exit(1);
+    }
+    sqlite3_close(db);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: player_memory_bench WORKDIR film-link|serial-embed|plain "
+                             "[MIB]\n");
+        return 2;
+    }
+    const std::string work = argv[1];
+    const std::string shape = argv[2];
+    const std::size_t size = (argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 20) << 20;
+
+    // The page, one line.
+    std::string page;
+    bool serial = false;
+    if (shape == "film-link") {
+        page = "file=http://" + std::string(size - 16, 'a') + ".flv";
+    } else if (shape == "serial-embed") {
+        serial = true;
+        page = "<object id=\"s\" width=\"600\"><param name=\"flashvars\" value=\"" +
+               std::string(size - 80, 'a') + "\" /></object>";
+    } else if (shape == "plain") {
+        page = std::string(size, 'a');
+    } else {
+        std::fprintf(stderr, "unknown shape %s\n", shape.c_str());
+        return 2;
+    }
+    QDir().mkpath(QString::fromStdString(work + "/site"));
+    {
+        std::ofstream out(work + "/site/page.html", std::ios::binary | std::ios::trunc);
+        out << page;
+    }
+    page = std::string();
+    page.shrink_to_fit();
+
+    StaticServer server(work + "/site");
+    const unsigned port = server.listen(0);
+    std::thread serving([&] { server.run(); });
+    const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/page.html";
+
+    if (!QDir::setCurrent(QString::fromStdString(work)))
+        return 1;
+    QFile::remove("bdv.db");
+    QFile::remove("zntconfig.db");
+    execute("bdv.db", "CREATE TABLE bdf (key INTEGER PRIMARY KEY, films TEXT, fhttp TEXT);"
+                      "CREATE TABLE bdm (key INTEGER PRIMARY KEY, mult TEXT, mhttp TEXT);"
+                      "CREATE TABLE bds (key INTEGER PRIMARY KEY, serials TEXT, shttp TEXT);"
+                      "CREATE TABLE bvkf (key INTEGER PRIMARY KEY, vkfilms TEXT, http TEXT);"
+                      "CREATE TABLE upbd (key1 INTEGER PRIMARY KEY, \"update\" DATETIME);"
+                      "INSERT INTO bdf VALUES (1, 'film', '" +
+                          url + "'); INSERT INTO bds VALUES (1, 'serial', '" + url + "');");
+    execute("zntconfig.db",
+            "CREATE TABLE proxy (key1 INTEGER PRIMARY KEY AUTOINCREMENT, adres VARCHAR(50), "
+            "port VARCHAR(50), login VARCHAR(50), password VARCHAR(50), \"check\" BOOLEAN);"
+            "CREATE TABLE autoupdate (key1 INTEGER PRIMARY KEY AUTOINCREMENT, "
+            "autoupdatecheck BOOLEAN);"
+            "INSERT INTO proxy (adres, port, login, password, \"check\") "
+            "VALUES ('127.0.0.1', '3128', '', '', 0);"
+            "INSERT INTO autoupdate (autoupdatecheck) VALUES (0);");
+
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    TApplication app(argc, argv);
+    Quiet quiet;
+    platform::setInterceptor(&quiet);
+    createProgram();
+    MainForm->show();
+    QCoreApplication::processEvents();
+    MainForm->ui()->PageControl1->setCurrentIndex(serial ? 2 : 0);
+    DBGrid* grid = MainForm->grid(serial ? Category::Serials : Category::Films);
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    QCoreApplication::processEvents();
+
+    const long before = peakKb();
+    MainForm->StartBitBtnClick();
+    QCoreApplication::processEvents();
+    const long after = peakKb();
+
+    const qint64 written = QFile(QDir(TMainForm::programDirectory()).filePath("main.html")).size();
+    std::printf("shape=%s\npage_mib=%zu\npeak_before_mb=%.1f\npeak_after_mb=%.1f\n"
+                "main_html_bytes=%lld\nopened=%d\nboxes=%d\n",
+                shape.c_str(), size >> 20, before / 1024.0, after / 1024.0,
+                static_cast<long long>(written), quiet.opens, quiet.boxes);
+    MainForm->FormClose();
+    destroyProgram();
+    platform::setInterceptor(nullptr);
+    server.stop();
+    serving.join();
+    return quiet.boxes == 0 && quiet.opens == 1 ? 0 : 1;
+}
