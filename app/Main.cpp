@@ -28,6 +28,17 @@
 
 TMainForm* MainForm = nullptr;
 
+namespace {
+
+// Where main.html is written, opened and deleted: next to the executable when that folder
+// can be written, else the user's own folder (an installed copy).
+QString mainHtmlFolder(bool makeFolder) {
+    const std::string program = QFile::encodeName(TMainForm::programDirectory()).toStdString();
+    return QFile::decodeName(QByteArray::fromStdString(mainHtmlDirectory(program, makeFolder)));
+}
+
+} // namespace
+
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_unique<Ui::MainForm>()) {
     ui_->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/zantrel.png")));
@@ -130,7 +141,7 @@ QString TMainForm::programDirectory() {
 
 void TMainForm::FormClose() {
     // The player page lives only as long as the program; a missing file is no error.
-    QFile::remove(QDir(programDirectory()).filePath(QStringLiteral("main.html")));
+    QFile::remove(QDir(mainHtmlFolder(false)).filePath(QString::fromLatin1(kMainHtmlName)));
 }
 
 std::string TMainForm::currentUrl(Category c) const {
@@ -175,7 +186,7 @@ void TMainForm::StartBitBtnClick() {
             if (built.templateA2)
                 Memo4 = std::move(*built.templateA2);
             Memo2 = std::move(built.page);
-            const QString directory = programDirectory();
+            const QString directory = mainHtmlFolder(true);
             writeMainHtml(QFile::encodeName(directory).toStdString(), Memo2);
             platform::shellExecute({this, QString(),
                                     QDir(directory).filePath(QString::fromLatin1(kMainHtmlName)),

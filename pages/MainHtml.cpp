@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -43,11 +44,77 @@ private:
     bool released_ = false;
 };
 
+std::string inDirectory(const std::string& directory, const char* name) {
+    const std::string dir = directory.empty() ? std::string(".") : directory;
+    return dir + (dir.back() == '/' ? "" : "/") + name;
+}
+
+// Whether a new file can be made in `directory`. Tried, since only the file system can tell
+// for sure (permission bits, read-only mounts, access lists, the superuser's rights).
+bool canMakeFileIn(const std::string& directory) {
+    std::string pattern = inDirectory(directory, kMainHtmlName) + ".XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    ::unlink(pattern.c_str());
+    return true;
+}
+
+// An environment variable that names an absolute path, else "" (the base directory rules
+// say that a relative one is to be ignored).
+std::string absolutePathFromEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    return value && value[0] == '/' ? std::string(value) : std::string();
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string homeDirectory() {
+    std::string home = absolutePathFromEnvironment("HOME");
+    if (home.empty())
+        if (const passwd* entry = ::getpwuid(::getuid());
+            entry && entry->pw_dir && entry->pw_dir[0] == '/')
+            home = entry->pw_dir;
+    return home;
+}
+
+// Makes `path` and its missing parents, private to the user. Failures are left to the
+// writer, which reports them.
+void makeFolders(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        ::mkdir(path.substr(0, slash).c_str(), 0700);
+        if (slash == std::string::npos)
+            break;
+    }
+}
+
 } // namespace
 
+std::string mainHtmlDirectory(const std::string& programDirectory, bool makeFolder) {
+    if (canMakeFileIn(programDirectory))
+        return programDirectory;
+    std::string base = absolutePathFromEnvironment("XDG_RUNTIME_DIR");
+    if (base.empty() || !isDirectory(base)) {
+        base = absolutePathFromEnvironment("XDG_CACHE_HOME");
+        if (base.empty()) {
+            const std::string home = homeDirectory();
+            if (home.empty())
+                return programDirectory; // nowhere better; the writer reports the failure
+            base = home + "/.cache";
+        }
+    }
+    std::string folder = base + (base.back() == '/' ? "zantrel" : "/zantrel");
+    if (makeFolder && !isDirectory(folder))
+        makeFolders(folder);
+    return folder;
+}
+
 void writeMainHtml(const std::string& directory, const std::string& bytes) {
-    const std::string dir = directory.empty() ? std::string(".") : directory;
-    const std::string target = dir + (dir.back() == '/' ? "" : "/") + kMainHtmlName;
+    const std::string target = inDirectory(directory, kMainHtmlName);
 
     std::string pattern = target + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());

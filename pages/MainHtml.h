@@ -1,5 +1,5 @@
 #pragma once
-// Writing main.html, the player page, into the program's directory.
+// Writing main.html, the player page, and where it goes.
 #include <string>
 
 #include "platform/core/Exception.h"
@@ -14,3 +14,12 @@ inline constexpr const char* kMainHtmlName = "main.html";
 // directory first, which then takes the place of the old one, so that a failed write never
 // leaves half a page behind. Throws EMainHtmlWriteError on any failure.
 void writeMainHtml(const std::string& directory, const std::string& bytes);
+
+// The directory that main.html goes to. It is `programDirectory` when a file can be made
+// there, as in a copy unpacked into a folder of its own. Otherwise, as for an installed copy
+// whose folder only the administrator may write, it is the folder "zantrel" in the user's
+// runtime folder ($XDG_RUNTIME_DIR) or, without one, in the user's cache folder
+// (${XDG_CACHE_HOME:-$HOME/.cache}); with `makeFolder` that folder (and its parents) is made
+// when missing, private to the user. The same environment gives the same answer, so the
+// writer and the close handler agree on the file.
+std::string mainHtmlDirectory(const std::string& programDirectory, bool makeFolder);

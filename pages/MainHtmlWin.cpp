@@ -1,5 +1,6 @@
-// Writing main.html on Windows. The directory comes in the system's ANSI code page, as the
-// program's file names do there (QFile::encodeName), and goes to the ANSI forms of the calls.
+// Writing main.html on Windows, and where it goes. Paths come in the system's ANSI code page,
+// as the program's file names do there (QFile::encodeName), and go to the ANSI forms of the
+// calls.
 #include "pages/MainHtml.h"
 
 #include <windows.h>
@@ -104,12 +105,73 @@ TempFile createTemp(const std::string& target) {
     fail(target, ERROR_FILE_EXISTS);
 }
 
+bool endsWithSeparator(const std::string& path) {
+    return !path.empty() && (path.back() == '/' || path.back() == '\\');
+}
+
+std::string inDirectory(const std::string& directory, const char* name) {
+    const std::string dir = directory.empty() ? std::string(".") : directory;
+    return dir + (endsWithSeparator(dir) ? "" : "\\") + name;
+}
+
+// Whether a new file can be made in `directory`. Tried, since only the file system can tell
+// for sure (access lists, read-only media).
+bool canMakeFileIn(const std::string& directory) {
+    try {
+        const TempFile probe = createTemp(inDirectory(directory, kMainHtmlName));
+        return true; // the probe is removed as it goes
+    } catch (const EMainHtmlWriteError&) {
+        return false;
+    }
+}
+
+// An environment variable that names an absolute path ("C:\\..." or "\\\\server\\..."), else "".
+std::string absolutePathFromEnvironment(const char* name) {
+    char value[MAX_PATH + 1];
+    const DWORD length = ::GetEnvironmentVariableA(name, value, sizeof value);
+    if (length == 0 || length >= sizeof value)
+        return "";
+    const std::string path(value, length);
+    const bool drive = path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+    const bool share = path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+    return drive || share ? path : std::string();
+}
+
+bool isDirectory(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Makes `path` and its missing parents. Failures are left to the writer, which reports them.
+void makeFolders(const std::string& path) {
+    for (std::size_t at = path.find_first_of("\\/", 3);; at = path.find_first_of("\\/", at + 1)) {
+        ::CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+        if (at == std::string::npos)
+            break;
+    }
+}
+
 } // namespace
 
+std::string mainHtmlDirectory(const std::string& programDirectory, bool makeFolder) {
+    if (canMakeFileIn(programDirectory))
+        return programDirectory;
+    // The user's own folder for local, per-machine data.
+    std::string base = absolutePathFromEnvironment("LOCALAPPDATA");
+    if (base.empty()) {
+        base = absolutePathFromEnvironment("USERPROFILE");
+        if (base.empty())
+            return programDirectory; // nowhere better; the writer reports the failure
+        base += endsWithSeparator(base) ? "AppData\\Local" : "\\AppData\\Local";
+    }
+    std::string folder = base + (endsWithSeparator(base) ? "zantrel" : "\\zantrel");
+    if (makeFolder && !isDirectory(folder))
+        makeFolders(folder);
+    return folder;
+}
+
 void writeMainHtml(const std::string& directory, const std::string& bytes) {
-    const std::string dir = directory.empty() ? std::string(".") : directory;
-    const bool separated = dir.back() == '/' || dir.back() == '\\';
-    const std::string target = dir + (separated ? "" : "\\") + kMainHtmlName;
+    const std::string target = inDirectory(directory, kMainHtmlName);
 
     TempFile temp = createTemp(target);
     const char* data = bytes.data();

@@ -1,16 +1,22 @@
 #!/bin/bash
-# Installs the Debian packages that are missing for one purpose: build, demo or test.
-# Usage: scripts/deps.sh build|demo|test
+# Installs the Debian packages that are missing for one purpose: build, demo, package or test.
+# Usage: scripts/deps.sh build|demo|package|test
 set -euo pipefail
 
 purpose=${1:-build}
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-          libsqlite3-dev libjpeg-dev libgtest-dev sqlite3 fonts-dejavu-core fonts-liberation fp-utils)
+          libsqlite3-dev libjpeg-dev libgtest-dev sqlite3 fonts-dejavu-core fonts-liberation fp-utils
+          librsvg2-bin)
+# CPack's dependency scan of the binaries needs dpkg-shlibdeps and file.
+packaging=(dpkg-dev file)
 case "$purpose" in
     build) ;;
     demo) packages+=(xvfb xauth x11-utils imagemagick procps) ;;
-    test) packages+=(chromium) ;;
-    *) echo "usage: $0 build|demo|test" >&2; exit 2 ;;
+    package) packages+=("${packaging[@]}") ;;
+    # The package checks: the desktop files' validators, lintian, and an X server for the
+    # program started from the unpacked package.
+    test) packages+=(chromium "${packaging[@]}" desktop-file-utils appstream lintian xvfb x11-utils xdotool) ;;
+    *) echo "usage: $0 build|demo|package|test" >&2; exit 2 ;;
 esac
 
 missing=()

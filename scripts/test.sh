@@ -1,7 +1,8 @@
 #!/bin/bash
-# Installs what is missing, builds, and runs every test: the normal build, the same suite
-# under AddressSanitizer and UndefinedBehaviorSanitizer, a short run of each fuzzer, and the
-# Qt-free core cross-built for Windows with its tests under Wine.
+# Installs what is missing, builds, and runs every test: the normal build with the checks of
+# the Debian package made from it, the same suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, a short run of each fuzzer, and the Qt-free core cross-built for
+# Windows with its tests under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -11,8 +12,11 @@ export QT_QPA_PLATFORM=offscreen
 
 echo "== build"
 scripts/build.sh build
+echo "== package"
+# Made from the build just done, so that the package checks among the tests run on it.
+scripts/package.sh build
 echo "== tests"
-ctest --test-dir build --output-on-failure -j2
+ZANTREL_PACKAGE_REQUIRED=1 ctest --test-dir build --output-on-failure -j2
 
 echo "== build (sanitizers)"
 scripts/build.sh build-asan -DZANTREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug

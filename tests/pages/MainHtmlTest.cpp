@@ -4,9 +4,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #ifndef _WIN32
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "pages/MainHtml.h"
@@ -99,6 +102,114 @@ TEST_F(MainHtml, FailedWriteLeavesTheEarlierPage) {
     EXPECT_TRUE(failed);
     EXPECT_EQ(readFile(dir_ / "main.html"), earlier);
     EXPECT_EQ(entries(), std::vector<std::string>{"main.html"});
+}
+#endif
+
+// Sets an environment variable (nullptr: unsets it) for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        set(name, value);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ~ScopedEnv() { set(name_, old_ ? old_->c_str() : nullptr); }
+
+private:
+    static void set(const char* name, const char* value) {
+#ifdef _WIN32
+        ::_putenv_s(name, value ? value : ""); // an empty value unsets it
+#else
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+#endif
+    }
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST_F(MainHtml, GoesNextToTheProgramWhenItsFolderCanBeWritten) {
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", dir_.string().c_str());
+    EXPECT_EQ(mainHtmlDirectory(dir_.string(), true), dir_.string());
+    EXPECT_TRUE(entries().empty()); // the trial leaves nothing behind
+}
+
+#ifdef _WIN32
+// An installed copy: the page goes to the user's local application data folder.
+TEST_F(MainHtml, GoesToTheLocalAppDataFolderWhenTheProgramsCannotBeWritten) {
+    const std::string program = (dir_ / "missing").string(); // no file can be made there
+    const std::string local = (dir_ / "local").string();
+    const std::string profile = (dir_ / "profile").string();
+    const struct {
+        const char* localAppData;
+        std::string expected;
+    } cases[] = {
+        {local.c_str(), local + "\\zantrel"},
+        {nullptr, profile + "\\AppData\\Local\\zantrel"},
+        {"relative", profile + "\\AppData\\Local\\zantrel"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        const ScopedEnv localAppData("LOCALAPPDATA", c.localAppData);
+        const ScopedEnv userProfile("USERPROFILE", profile.c_str());
+        EXPECT_EQ(mainHtmlDirectory(program, false), c.expected);
+        EXPECT_FALSE(fs::exists(c.expected)); // only asked, nothing made
+
+        const std::string folder = mainHtmlDirectory(program, true);
+        ASSERT_EQ(folder, c.expected);
+        ASSERT_TRUE(fs::is_directory(folder));
+        writeMainHtml(folder, "<div>page</div>");
+        EXPECT_EQ(readFile(fs::path(folder) / "main.html"), "<div>page</div>");
+        fs::remove_all(folder);
+    }
+}
+#else
+// An installed copy: the page goes to the user's runtime folder, else the cache folder.
+// Left out on Windows by name (tests/pages), which has its own folders.
+TEST_F(MainHtml, GoesToTheUsersFolderWhenTheProgramsCannotBeWritten) {
+    // Permission bits do not stop the superuser; no one makes a file in /proc.
+    fs::path program = dir_ / "program";
+    fs::create_directory(program);
+    fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec);
+    if (::access(program.c_str(), W_OK) == 0)
+        program = "/proc";
+    const std::string home = (dir_ / "home").string();
+    const std::string run = (dir_ / "run").string();
+    fs::create_directory(run);
+    const std::string cache = (dir_ / "cache").string();
+    const std::string gone = (dir_ / "gone").string();
+    struct Case {
+        const char* runtime;
+        const char* cacheHome;
+        const char* home;
+        std::string expected;
+    } cases[] = {
+        {run.c_str(), cache.c_str(), home.c_str(), run + "/zantrel"},
+        {nullptr, cache.c_str(), home.c_str(), cache + "/zantrel"},
+        {gone.c_str(), nullptr, home.c_str(), home + "/.cache/zantrel"},
+        // Relative paths are ignored.
+        {"run", "cache", home.c_str(), home + "/.cache/zantrel"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        const ScopedEnv runtime("XDG_RUNTIME_DIR", c.runtime);
+        const ScopedEnv cacheHome("XDG_CACHE_HOME", c.cacheHome);
+        const ScopedEnv homeDir("HOME", c.home);
+        EXPECT_EQ(mainHtmlDirectory(program.string(), false), c.expected);
+        EXPECT_FALSE(fs::exists(c.expected)); // only asked, nothing made
+
+        const std::string folder = mainHtmlDirectory(program.string(), true);
+        ASSERT_EQ(folder, c.expected);
+        struct stat st {};
+        ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        writeMainHtml(folder, "<div>page</div>");
+        EXPECT_EQ(readFile(fs::path(folder) / "main.html"), "<div>page</div>");
+        EXPECT_FALSE(fs::exists(program / "main.html"));
+        fs::remove_all(folder);
+    }
+    fs::permissions(dir_ / "program", fs::perms::owner_all);
 }
 #endif
 

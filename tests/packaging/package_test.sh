@@ -1,0 +1,147 @@
+#!/bin/bash
+# Checks a Debian package of Zantrel. Usage: package_test.sh <package-dir> <app-id> <version>
+set -euo pipefail
+dir=$1
+id=$2
+version=$3
+
+shopt -s nullglob
+debs=("$dir"/zantrel_"$version"_*.deb)
+shopt -u nullglob
+if [ ${#debs[@]} -ne 1 ]; then
+    echo "no single package zantrel_${version}_*.deb in $dir (scripts/package.sh makes it)"
+    [ -n "${ZANTREL_PACKAGE_REQUIRED:-}" ] && exit 1
+    exit 77
+fi
+deb=${debs[0]}
+echo "package: $deb"
+
+work=$(mktemp -d)
+xvfb=""
+program=""
+cleanup() {
+    for p in $program $xvfb; do kill "$p" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+echo "== fields"
+field() { dpkg-deb --field "$deb" "$1"; }
+[ "$(field Package)" = zantrel ] || fail "package name $(field Package)"
+[ "$(field Version)" = "$version" ] || fail "version $(field Version)"
+depends=$(field Depends)
+for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libsqlite3-0 libjpeg62-turbo; do
+    [[ "$depends" =~ (^|, )$lib( |,|$) ]] || fail "Depends lacks $lib: $depends"
+done
+recommends=$(field Recommends)
+[[ "$recommends" == *"xchm | kchmviewer"* && "$recommends" == *xdg-utils* ]] ||
+    fail "Recommends: $recommends"
+
+echo "== files"
+dpkg-deb --extract "$deb" "$work/root"
+usr=$work/root/usr
+files=(bin/zantrel lib/zantrel/Zantrel lib/zantrel/faq.chm
+       share/zantrel/bdv.db share/zantrel/zntconfig.db
+       "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
+       "share/icons/hicolor/scalable/apps/$id.svg"
+       share/man/man1/zantrel.1.gz share/doc/zantrel/copyright share/doc/zantrel/changelog.gz)
+for size in 16 22 24 32 48 64 128 256; do
+    png="share/icons/hicolor/${size}x$size/apps/$id.png"
+    files+=("$png")
+    file -b "$usr/$png" | grep -q "^PNG image data, $size x $size," ||
+        fail "$png is not a $size-pixel PNG: $(file -b "$usr/$png" 2>&1)"
+done
+for f in "${files[@]}"; do
+    [ -f "$usr/$f" ] || fail "missing /usr/$f"
+done
+[ -x "$usr/bin/zantrel" ] && [ -x "$usr/lib/zantrel/Zantrel" ] || fail "not executable"
+dpkg-deb --contents "$deb" | awk '{print $6}' | grep -v '/$' | sort >"$work/list"
+[ "$(wc -l <"$work/list")" -eq "${#files[@]}" ] || fail "unexpected files: $(cat "$work/list")"
+
+echo "== desktop entry and metainfo"
+desktop-file-validate "$usr/share/applications/$id.desktop"
+appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml"
+
+echo "== initial stores"
+q() { sqlite3 -batch "$1" "$2"; }
+[ "$(q "$usr/share/zantrel/zntconfig.db" 'SELECT count(*), adres, port, "check" FROM proxy')" = "1||3128|0" ] ||
+    fail "proxy row"
+[ "$(q "$usr/share/zantrel/zntconfig.db" 'SELECT count(*), max(autoupdatecheck) FROM autoupdate')" = "1|0" ] ||
+    fail "start-up check row"
+[ "$(q "$usr/share/zantrel/bdv.db" 'SELECT (SELECT count(*) FROM bdf) + (SELECT count(*) FROM bdm)
+    + (SELECT count(*) FROM bds) + (SELECT count(*) FROM bvkf), (SELECT count(*) FROM upbd)')" = "0|1" ] ||
+    fail "catalogue"
+
+echo "== lintian"
+# Warnings are shown, errors fail.
+lintian_ok=yes
+lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 || lintian_ok=""
+grep -v "running with root privileges" "$work/lintian.log" || true
+[ -n "$lintian_ok" ] || fail "lintian reports errors"
+
+echo "== the launcher, with a new user's HOME"
+# A real X server: the main window's caption names it, and every box of the program is a
+# window of the program's class captioned with the application title. There is no window
+# manager to activate the main window, so the test gives it the focus, as one would; that
+# runs the activation handler (the proxy settings, the optional site check).
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+exec 3>&-
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n1 "$work/display")"
+home=$work/home
+mkdir "$home"
+data=$home/.local/share/zantrel
+
+windows() { xwininfo -root -tree 2>/dev/null || true; }
+boxes() { windows | grep '"Zantrel": ("' || true; }
+# Starts the launcher, waits for the main window, activates it, gives the handler time to
+# run, and ends the program. Fails on a box or when the window does not come.
+start_program() {
+    env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$DISPLAY" LANG=C.UTF-8 \
+        "$usr/bin/zantrel" >"$work/program.log" 2>&1 &
+    program=$!
+    local main=""
+    for _ in $(seq 200); do
+        main=$(windows | awk '/"Zantrel 4.0.1 full": \(/ {print $1; exit}')
+        [ -n "$main" ] && xwininfo -id "$main" | grep -q "Map State: IsViewable" && break
+        main=""
+        [ -n "$(boxes)" ] && break
+        kill -0 "$program" 2>/dev/null || break
+        sleep 0.1
+    done
+    if [ -n "$main" ]; then
+        xdotool windowfocus "$main"
+        sleep 2
+    fi
+    [ -z "$(boxes)" ] || fail "a box appeared: $(boxes)"
+    [ -n "$main" ] || fail "no main window; program output: $(cat "$work/program.log")"
+    kill -0 "$program" 2>/dev/null || fail "the program ended: $(cat "$work/program.log")"
+    [ "$(readlink "/proc/$program/cwd")" = "$data" ] || fail "working directory is not $data"
+    [ "$(readlink "/proc/$program/exe")" = "$usr/lib/zantrel/Zantrel" ] || fail "not Zantrel"
+    kill "$program"
+    wait "$program" 2>/dev/null || true
+    program=""
+}
+
+start_program
+for store in bdv.db zntconfig.db; do
+    cmp -s "$data/$store" "$usr/share/zantrel/$store" || fail "$store was not copied"
+done
+
+echo "== a second start keeps the user's stores"
+q "$data/zntconfig.db" "UPDATE proxy SET adres = 'proxy.test', port = '8080'"
+q "$data/bdv.db" "INSERT INTO bdf (films, fhttp) VALUES ('Film', 'http://127.0.0.1:1/f.html')"
+cp "$data/zntconfig.db" "$work/zntconfig.db"
+cp "$data/bdv.db" "$work/bdv.db"
+start_program
+cmp -s "$data/zntconfig.db" "$work/zntconfig.db" || fail "the settings store was replaced"
+cmp -s "$data/bdv.db" "$work/bdv.db" || fail "the catalogue was replaced"
+echo "package checks passed"
