@@ -153,7 +153,11 @@ std::string dateTimeToInternetText(TDateTime value) {
     const time_t t =
         static_cast<time_t>(std::floor((value - kUnixEpochDays) * kSecondsPerDay + 1e-4));
     tm parts{};
+#ifdef _WIN32
+    gmtime_s(&parts, &t);
+#else
     gmtime_r(&t, &parts);
+#endif
     char buf[64];
     std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d GMT", days[parts.tm_wday],
                   parts.tm_mday, months[parts.tm_mon], parts.tm_year + 1900, parts.tm_hour,

@@ -1,6 +1,8 @@
 #pragma once
-// The socket layer: a thin shell over POSIX sockets that speaks in the Winsock error numbers the
-// rest of the client reports. Only the connection classes use it.
+// The socket layer: a thin shell over the system's sockets that speaks in the Winsock error
+// numbers the rest of the client reports. Only the connection classes use it. IdStack.cpp holds
+// the POSIX layer (errno mapped onto those numbers), IdStackWin.cpp the Windows Sockets 2 one
+// (the numbers as Winsock gives them).
 #include "net/IdLimits.h"
 
 #include <cstddef>
@@ -9,13 +11,15 @@
 
 namespace idstack {
 
+#ifndef _WIN32
 // The one mapping from a system error number (errno) to the Winsock number.
 int errorFromErrno(int err);
-// The text for a Winsock number; empty for a number without one.
-const char* errorText(int wsaError);
 // The Winsock number for a failed host-name lookup: the lookup's own code (getaddrinfo) and,
 // for a system failure, errno.
 int lookupError(int lookupCode, int err);
+#endif
+// The text for a Winsock number; empty for a number without one.
+const char* errorText(int wsaError);
 // "Socket Error # <n>" CR LF and the text.
 std::string socketErrorMessage(int wsaError);
 
@@ -33,6 +37,15 @@ public:
     static void release();
 };
 
+#ifdef _WIN32
+// A Windows Sockets SOCKET, held without the system's headers.
+using TIdStackSocket = std::uintptr_t;
+constexpr TIdStackSocket kIdInvalidSocket = ~TIdStackSocket{0};
+#else
+using TIdStackSocket = int;
+constexpr TIdStackSocket kIdInvalidSocket = -1;
+#endif
+
 // One TCP socket.
 class TIdSocketHandle {
 public:
@@ -41,7 +54,7 @@ public:
     TIdSocketHandle(const TIdSocketHandle&) = delete;
     TIdSocketHandle& operator=(const TIdSocketHandle&) = delete;
 
-    bool HandleAllocated() const { return fd_ >= 0; }
+    bool HandleAllocated() const { return fd_ != kIdInvalidSocket; }
 
     // Creates a TCP stream socket, binds it to any local address and connects it, waiting at
     // most `timeoutMs` (negative: without limit) for the peer; a connect that takes longer fails
@@ -59,5 +72,5 @@ public:
     void CloseSocket();
 
 private:
-    int fd_ = -1;
+    TIdStackSocket fd_ = kIdInvalidSocket;
 };

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#ifndef _WIN32
 #include <sys/mman.h>
+#endif
 
 namespace {
 std::size_t boundedHint(std::int64_t size) {
@@ -20,6 +22,12 @@ void TIdStringStream::ExpectSize(std::int64_t size) {
 }
 
 namespace {
+#ifdef _WIN32
+// No mappings of its own here: every block comes from the heap and grows by realloc.
+constexpr bool kMapLargeBlocks = false;
+#else
+constexpr bool kMapLargeBlocks = true;
+
 // A fresh mapping of `size` bytes (a multiple of kIdHugePageSize) aligned to kIdHugePageSize, or
 // nullptr.
 char* mapAligned(std::size_t size) {
@@ -40,6 +48,7 @@ char* mapAligned(std::size_t size) {
 #endif
     return aligned;
 }
+#endif
 } // namespace
 
 TIdMemoryStream::~TIdMemoryStream() {
@@ -49,9 +58,11 @@ TIdMemoryStream::~TIdMemoryStream() {
 void TIdMemoryStream::release() {
     if (data_ == nullptr)
         return;
+#ifndef _WIN32
     if (mapped_)
         ::munmap(data_, capacity_);
     else
+#endif
         std::free(data_);
     data_ = nullptr;
     capacity_ = 0;
@@ -64,7 +75,7 @@ void TIdMemoryStream::ensure(std::size_t extra) {
     if (extra > SIZE_MAX / 2 - size_)
         throw std::bad_alloc();
     const std::size_t wanted = std::max(size_ + extra, capacity_ + capacity_ / 2);
-    if (wanted < kIdHugePageSize) {
+    if (wanted < kIdHugePageSize || !kMapLargeBlocks) {
         void* grown = std::realloc(data_, wanted);
         if (grown == nullptr)
             throw std::bad_alloc();
@@ -72,6 +83,7 @@ void TIdMemoryStream::ensure(std::size_t extra) {
         capacity_ = wanted;
         return;
     }
+#ifndef _WIN32
     const std::size_t rounded = (wanted + kIdHugePageSize - 1) & ~(kIdHugePageSize - 1);
     char* fresh = mapAligned(rounded);
     if (fresh == nullptr)
@@ -91,6 +103,7 @@ void TIdMemoryStream::ensure(std::size_t extra) {
     data_ = fresh;
     capacity_ = rounded;
     mapped_ = true;
+#endif
 }
 
 void TIdMemoryStream::Write(const char* data, std::size_t size) {
@@ -115,17 +128,17 @@ std::string TIdMemoryStream::ToString() const {
     if (size_ == 0)
         return text;
     text.reserve(size_);
+#ifdef MADV_HUGEPAGE
     if (size_ >= 2 * kIdHugePageSize) {
         // The whole huge pages inside the text's fresh block: advice only, the bytes stay.
         const auto first = (reinterpret_cast<std::uintptr_t>(text.data()) + kIdHugePageSize - 1) &
                            ~std::uintptr_t{kIdHugePageSize - 1};
         const auto last = (reinterpret_cast<std::uintptr_t>(text.data()) + size_) &
                           ~std::uintptr_t{kIdHugePageSize - 1};
-#ifdef MADV_HUGEPAGE
         if (last > first)
             ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#endif
     }
+#endif
     text.append(data_, size_);
     return text;
 }

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Installs what is missing, builds, and runs every test: the normal build with the checks of
 # the Debian package made from it, the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a short run of each fuzzer.
+# UndefinedBehaviorSanitizer, a short run of each fuzzer, and the Qt-free core cross-built for
+# Windows with its tests under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -29,4 +30,7 @@ if [ -x scripts/fuzz-net.sh ]; then
     echo "== fuzzers"
     scripts/fuzz-net.sh "${FUZZ_SECONDS:-15}"
 fi
+echo "== Windows (MinGW-w64 cross build, tests under Wine)"
+scripts/test-windows.sh build-windows
+
 echo "All tests passed."

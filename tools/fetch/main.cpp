@@ -12,6 +12,10 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -24,6 +28,10 @@ int usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The body goes out byte for byte: a text-mode stream would write LF as CR LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     std::string proxy;
     long repeat = 1;
     bool quiet = false;

@@ -1,18 +1,113 @@
 #include "support/net/ScriptedServer.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
+#include <stdexcept>
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 namespace ztest {
 
 using Clock = std::chrono::steady_clock;
 
-ServerConnection::ServerConnection(ScriptedServer& server, int fd, int index)
+namespace {
+// The few calls that differ between POSIX and Windows Sockets.
+#ifdef _WIN32
+constexpr Socket kNoSocket = INVALID_SOCKET;
+constexpr int kNoSignal = 0;
+constexpr int kShutBoth = SD_BOTH;
+// Windows Sockets are started for as long as a user of them lives.
+void startSockets() {
+    WSADATA data{};
+    if (::WSAStartup(MAKEWORD(2, 2), &data) != 0)
+        throw std::runtime_error("test server: no Windows Sockets");
+}
+void stopSockets() {
+    ::WSACleanup();
+}
+Socket newSocket() {
+    return ::socket(AF_INET, SOCK_STREAM, 0);
+}
+Socket acceptSocket(Socket listening) {
+    return ::accept(listening, nullptr, nullptr);
+}
+int pollOne(pollfd& p, int timeoutMs) {
+    return ::WSAPoll(&p, 1, timeoutMs);
+}
+void closeSocket(Socket s) {
+    ::closesocket(s);
+}
+bool interrupted() {
+    return false;
+}
+#else
+constexpr Socket kNoSocket = -1;
+constexpr int kNoSignal = MSG_NOSIGNAL;
+constexpr int kShutBoth = SHUT_RDWR;
+void startSockets() {}
+void stopSockets() {}
+Socket newSocket() {
+    return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+}
+Socket acceptSocket(Socket listening) {
+    return ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
+}
+int pollOne(pollfd& p, int timeoutMs) {
+    return ::poll(&p, 1, timeoutMs);
+}
+void closeSocket(Socket s) {
+    ::close(s);
+}
+bool interrupted() {
+    return errno == EINTR;
+}
+#endif
+} // namespace
+
+int closedPort() {
+    startSockets();
+    const Socket s = newSocket();
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    closeSocket(s);
+    stopSockets();
+    return ntohs(a.sin_port);
+}
+
+SilentListener::SilentListener() {
+    startSockets();
+    listener_ = newSocket();
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::listen(listener_, 0);
+    socklen_t len = sizeof a;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    // One connection fills the queue; it is never accepted.
+    filler_ = newSocket();
+    ::connect(filler_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+}
+
+SilentListener::~SilentListener() {
+    closeSocket(filler_);
+    closeSocket(listener_);
+    stopSockets();
+}
+
+ServerConnection::ServerConnection(ScriptedServer& server, Socket fd, int index)
     : server_(server), fd_(fd), index_(index) {}
 
 ServerConnection::~ServerConnection() {
@@ -20,7 +115,7 @@ ServerConnection::~ServerConnection() {
 }
 
 bool ServerConnection::fill(milliseconds timeout) {
-    if (fd_ < 0)
+    if (fd_ == kNoSocket)
         return false;
     const auto deadline = Clock::now() + timeout;
     while (!server_.stopping_.load()) {
@@ -28,8 +123,8 @@ bool ServerConnection::fill(milliseconds timeout) {
         if (left <= 0)
             return false;
         pollfd p{fd_, POLLIN, 0};
-        const int rc = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 50)));
-        if (rc < 0 && errno != EINTR)
+        const int rc = pollOne(p, static_cast<int>(std::min<long long>(left, 50)));
+        if (rc < 0 && !interrupted())
             return false;
         if (rc <= 0)
             continue;
@@ -61,10 +156,10 @@ std::optional<std::string> ServerConnection::readRequest(milliseconds timeout) {
 }
 
 void ServerConnection::send(std::string_view bytes) {
-    while (fd_ >= 0 && !bytes.empty()) {
-        const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    while (fd_ != kNoSocket && !bytes.empty()) {
+        const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), kNoSignal);
         if (n < 0) {
-            if (errno == EINTR)
+            if (interrupted())
                 continue;
             return; // the client has gone; the script goes on regardless
         }
@@ -93,32 +188,32 @@ void ServerConnection::pause(std::chrono::microseconds duration) {
 }
 
 void ServerConnection::close() {
-    if (fd_ < 0)
+    if (fd_ == kNoSocket)
         return;
     {
         std::lock_guard<std::mutex> lock(server_.mutex_);
         std::erase(server_.openFds_, fd_);
     }
-    ::close(fd_);
-    fd_ = -1;
+    closeSocket(fd_);
+    fd_ = kNoSocket;
 }
 
 void ServerConnection::reset() {
-    if (fd_ < 0)
+    if (fd_ == kNoSocket)
         return;
     linger l{1, 0};
-    ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+    ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l);
     close();
 }
 
 bool ServerConnection::waitForClientClose(milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
-    while (fd_ >= 0 && !server_.stopping_.load()) {
+    while (fd_ != kNoSocket && !server_.stopping_.load()) {
         const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return false;
         pollfd p{fd_, POLLIN, 0};
-        const int rc = ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 50)));
+        const int rc = pollOne(p, static_cast<int>(std::min<long long>(left.count(), 50)));
         if (rc <= 0)
             continue;
         char buf[4096];
@@ -139,18 +234,23 @@ std::string ServerConnection::targetOf(const std::string& request) {
 }
 
 ScriptedServer::ScriptedServer(Handler handler) : handler_(std::move(handler)) {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0)
+    startSockets();
+    listenFd_ = newSocket();
+    if (listenFd_ == kNoSocket) {
+        stopSockets();
         throw std::runtime_error("test server: no socket");
+    }
     const int yes = 1;
-    ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&yes),
+                 sizeof yes);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     a.sin_port = 0;
     if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
         ::listen(listenFd_, 64) != 0) {
-        ::close(listenFd_);
+        closeSocket(listenFd_);
+        stopSockets();
         throw std::runtime_error("test server: cannot listen");
     }
     socklen_t len = sizeof a;
@@ -165,22 +265,23 @@ ScriptedServer::~ScriptedServer() {
         acceptThread_.join();
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        for (int fd : openFds_)
-            ::shutdown(fd, SHUT_RDWR);
+        for (Socket fd : openFds_)
+            ::shutdown(fd, kShutBoth);
     }
     for (std::thread& t : workers_)
         if (t.joinable())
             t.join();
-    ::close(listenFd_);
+    closeSocket(listenFd_);
+    stopSockets();
 }
 
 void ScriptedServer::acceptLoop() {
     while (!stopping_.load()) {
         pollfd p{listenFd_, POLLIN, 0};
-        if (::poll(&p, 1, 20) <= 0)
+        if (pollOne(p, 20) <= 0)
             continue;
-        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
+        const Socket fd = acceptSocket(listenFd_);
+        if (fd == kNoSocket)
             continue;
         int index;
         {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -19,12 +20,38 @@ namespace ztest {
 
 using std::chrono::milliseconds;
 
+#ifdef _WIN32
+using Socket = std::uintptr_t; // a Windows Sockets SOCKET
+#else
+using Socket = int;
+#endif
+
+// A port on 127.0.0.1 that nothing listens on.
+int closedPort();
+
+// A listening socket on 127.0.0.1 whose accept queue is full, so that it drops every further
+// connect attempt the way an address that swallows packets does. (Linux drops such attempts;
+// Windows itself refuses them.)
+class SilentListener {
+public:
+    SilentListener();
+    ~SilentListener();
+    SilentListener(const SilentListener&) = delete;
+    SilentListener& operator=(const SilentListener&) = delete;
+    int port() const { return port_; }
+
+private:
+    Socket listener_;
+    Socket filler_;
+    int port_ = 0;
+};
+
 class ScriptedServer;
 
 // One accepted connection, handed to the script on a thread of its own.
 class ServerConnection {
 public:
-    ServerConnection(ScriptedServer& server, int fd, int index);
+    ServerConnection(ScriptedServer& server, Socket fd, int index);
     ~ServerConnection();
     ServerConnection(const ServerConnection&) = delete;
     ServerConnection& operator=(const ServerConnection&) = delete;
@@ -52,7 +79,7 @@ private:
     friend class ScriptedServer;
     bool fill(milliseconds timeout);
     ScriptedServer& server_;
-    int fd_;
+    Socket fd_;
     int index_;
     std::string pending_;
 };
@@ -93,7 +120,7 @@ private:
     void recordBytes(int index, std::string_view bytes);
 
     Handler handler_;
-    int listenFd_ = -1;
+    Socket listenFd_;
     int port_ = 0;
     std::atomic<bool> stopping_{false};
     std::atomic<int> connects_{0};
@@ -103,7 +130,7 @@ private:
     int finished_ = 0;
     std::vector<std::string> requests_;
     std::vector<std::string> connectionBytes_;
-    std::vector<int> openFds_;
+    std::vector<Socket> openFds_;
     std::vector<std::thread> workers_;
 };
 
