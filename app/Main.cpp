@@ -1,7 +1,6 @@
 #include "app/Main.h"
 
 #include "app/MenuBarStyle.h"
-#include "catalogue/DBControls.h"
 #include "catalogue/DataModule.h"
 #include "dialogs/AboutUnit.h"
 #include "dialogs/ConfigUnit.h"
@@ -15,6 +14,7 @@
 #include "platform/Site.h"
 #include "ui_Main.h"
 #include "update/UpProgUnit.h"
+#include "widgets/DBControls.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -91,8 +91,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
 TMainForm::~TMainForm() = default;
 
 void TMainForm::bindData(TDataModule1& data) {
-    for (Category c :
-         {Category::Films, Category::Cartoons, Category::Serials, Category::VKontakte}) {
+    for (Category c : kAllCategories) {
         grid(c)->bind(&data.query(c));
         urlEdit(c)->bind(&data.query(c));
     }
@@ -169,8 +168,7 @@ void TMainForm::BitBtn1Click() {
 }
 
 void TMainForm::StartBitBtnClick() {
-    for (Category c :
-         {Category::Films, Category::Cartoons, Category::Serials, Category::VKontakte}) {
+    for (Category c : kAllCategories) {
         if (currentCategory() != c)
             continue;
         platform::networkCommand([&] {
@@ -285,8 +283,7 @@ bool TMainForm::focusNextPrevChild(bool next) {
             at = i;
     }
     // A list on a page that is no longer shown holds the list's place.
-    for (Category c :
-         {Category::Films, Category::Cartoons, Category::Serials, Category::VKontakte}) {
+    for (Category c : kAllCategories) {
         if (at < 0 && focus == this->grid(c))
             at = 1;
     }

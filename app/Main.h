@@ -1,7 +1,7 @@
 #pragma once
 // The main window: the catalogue in four tabbed lists, the search box, the description
 // panel, the three command buttons, the menu, the HTTP client and the hidden text buffers.
-#include "catalogue/Category.h"
+#include "types/Category.h"
 
 #include "net/IdHTTP.h"
 

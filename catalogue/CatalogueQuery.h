@@ -6,7 +6,7 @@
 // in memory; every open, the title search included, filters that snapshot, and takes a new
 // one first when the store reports that the file changed since (another program wrote it).
 // A row's title and its address therefore always come from the same reading.
-#include "catalogue/Category.h"
+#include "types/Category.h"
 #include "catalogue/Store.h"
 #include "catalogue/TitleIndex.h"
 

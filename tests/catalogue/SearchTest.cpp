@@ -3,11 +3,11 @@
 // addresses read on demand, and texts that must never break anything.
 #include "app/Main.h"
 #include "app/Program.h"
-#include "catalogue/DBControls.h"
 #include "catalogue/DataModule.h"
 #include "catalogue/Fold.h"
 #include "catalogue/TitleIndex.h"
 #include "support/TestSupport.h"
+#include "widgets/DBControls.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -21,9 +21,6 @@
 using namespace testing_support;
 
 namespace {
-
-const Category kAll[] = {Category::Films, Category::Cartoons, Category::Serials,
-                         Category::VKontakte};
 
 struct StoredRow {
     qint64 key;
@@ -124,14 +121,14 @@ protected:
         makeStore(dir.file("bdv.db"), demoCatalogue());
         makeStore(dir.file("zntconfig.db"), demoSettingsSql());
         dm = std::make_unique<TDataModule1>();
-        for (Category c : kAll)
+        for (Category c : kAllCategories)
             stored[static_cast<int>(c)] = storedRows(dir.file("bdv.db"), c);
     }
     const std::vector<StoredRow>& all(Category c) const { return stored[static_cast<int>(c)]; }
 
     // Every category holds the rows the text means, in the store's order, the first current.
     void expectFollows(const QString& text) {
-        for (Category c : kAll) {
+        for (Category c : kAllCategories) {
             const CatalogueQuery& q = dm->query(c);
             const std::vector<StoredRow> want = expected(all(c), text);
             SCOPED_TRACE(q.name().toStdString() + " for \"" + text.toStdString() + "\"");
@@ -195,7 +192,7 @@ TEST_F(Search, NullTitlesShowAtStartAndNeverMatch) {
     EXPECT_TRUE(dm->FilmsQuery.titleIsNull(dm->FilmsQuery.rowCount() - 1));
     for (const char* t : {"x", "", "%", "_"}) {
         dm->search(QString::fromUtf8(t));
-        for (Category c : kAll) {
+        for (Category c : kAllCategories) {
             const CatalogueQuery& q = dm->query(c);
             for (int i = 0; i < q.rowCount(); ++i)
                 EXPECT_FALSE(q.titleIsNull(i)) << q.name().toStdString() << " " << t;
@@ -208,7 +205,7 @@ TEST_F(Search, NullTitlesShowAtStartAndNeverMatch) {
 
 TEST_F(Search, EveryChangeReopensAllFourInOrder) {
     QStringList opened;
-    for (Category c : kAll) {
+    for (Category c : kAllCategories) {
         CatalogueQuery* q = &dm->query(c);
         QObject::connect(q, &CatalogueQuery::reset, q, [q, &opened] {
             if (q->active())
@@ -235,7 +232,7 @@ TEST_F(Search, TypingOnAndDeletingBackGiveTheSameAsTypingAfresh) {
 
 TEST_F(Search, AddressesAreReadForTheRowsShown) {
     dm->search(QStringLiteral("пр"));
-    for (Category c : kAll) {
+    for (Category c : kAllCategories) {
         CatalogueQuery& q = dm->query(c);
         const std::vector<StoredRow> want = expected(all(c), QStringLiteral("пр"));
         ASSERT_EQ(q.rowCount(), static_cast<int>(want.size()));
@@ -304,7 +301,7 @@ TEST_F(Search, NoTextBreaksOrChangesTheQuery) {
     };
     for (const QString& t : texts) {
         EXPECT_NO_THROW(dm->search(t));
-        for (Category c : kAll)
+        for (Category c : kAllCategories)
             EXPECT_TRUE(dm->query(c).active());
     }
     EXPECT_TRUE(rec.events.empty());
@@ -317,7 +314,7 @@ TEST_F(Search, NoTextBreaksOrChangesTheQuery) {
     // NUL, a lone surrogate and a text longer than any title match nothing.
     for (const QString& t : {texts[7], texts[8], texts[10], texts[11]}) {
         dm->search(t);
-        for (Category c : kAll)
+        for (Category c : kAllCategories)
             EXPECT_EQ(dm->query(c).rowCount(), 0);
     }
     EXPECT_EQ(storedRows(dir.file("bdv.db"), Category::Films).size(), all(Category::Films).size());
@@ -371,7 +368,7 @@ TEST(SearchWindow, TheListsAndAddressEditsFollowOnEveryTab) {
         for (int tab : {3, 0, 1, 2}) {
             tabs->setCurrentIndex(tab);
             QCoreApplication::processEvents();
-            for (Category c : kAll) {
+            for (Category c : kAllCategories) {
                 const std::vector<StoredRow> want =
                     expected(storedRows(dir.file("bdv.db"), c), text);
                 DBGrid* grid = MainForm->grid(c);
