@@ -91,10 +91,16 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
 TMainForm::~TMainForm() = default;
 
 void TMainForm::bindData(TDataModule1& data) {
+    data_ = &data;
     for (Category c : kAllCategories) {
         grid(c)->bind(&data.query(c));
         urlEdit(c)->bind(&data.query(c));
     }
+}
+
+TDataModule1& TMainForm::data() const {
+    Q_ASSERT_X(data_, "TMainForm", "a handler ran before bindData");
+    return *data_;
 }
 
 Category TMainForm::currentCategory() const {
@@ -196,8 +202,7 @@ void TMainForm::StartBitBtnClick() {
 }
 
 void TMainForm::FindEditChange() {
-    if (DataModule1)
-        DataModule1->search(ui_->FindEdit->text());
+    data().search(ui_->FindEdit->text());
 }
 
 void TMainForm::BitBtn2Click() {
@@ -220,7 +225,8 @@ bool TMainForm::event(QEvent* event) {
 
 void TMainForm::FormActivate() {
     activated_ = true;
-    applyProxySettings(IdHTTP); // a failure ends the handler here
+    // A failure ends the handler here: a closed settings store, or a port that is no number.
+    applyProxySettings(IdHTTP, readProxySettings(data().ProxyTable));
     if (ConfigForm && ConfigForm->autoCheck())
         activationCheck(IdHTTP, {&Memo5, &Edit1}, AboutForm ? AboutForm->versionText() : QString());
 }
