@@ -79,6 +79,9 @@ void TDataModule1::search(const QString& text) {
         }
     };
     if (std::thread::hardware_concurrency() > 1) {
+        // The helper takes the last two categories, this thread the first two; each query
+        // is touched by one thread only, and this one waits for the helper before any
+        // query is opened.
         const std::size_t half = kAllCategories.size() / 2;
         std::thread helper([&] { prepare(half, kAllCategories.size()); });
         prepare(0, half);

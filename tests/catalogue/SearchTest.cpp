@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <sqlite3.h>
+#include <thread>
 
 using namespace testing_support;
 
@@ -281,6 +282,33 @@ TEST_F(Search, TitlesAndAddressesComeFromOneReadingOfTheFile) {
     EXPECT_TRUE(rec.events.empty());
 }
 
+TEST_F(Search, AQueryDroppedWhileItsStartUpReadingRunsWaitsForIt) {
+    // The reading fails in the query's own words (its name), so it uses the query to the
+    // end: the query must not go before the reading does.
+    makeStore(dir.file("other.db"), "CREATE TABLE bdf (key INTEGER PRIMARY KEY, films TEXT);");
+    Store other(dir.file("other.db").toStdString(), Store::Mode::ReadOnly);
+    for (int i = 0; i < 20; ++i) {
+        // A name of its own, on the heap like any name made at run time.
+        auto query = std::make_unique<CatalogueQuery>(QStringLiteral("FilmsQuery%1").arg(i),
+                                                      Category::Films, other);
+        query->preload();
+        query.reset();
+    }
+    CatalogueQuery failing("FilmsQuery", Category::Films, other);
+    failing.preload();
+    try {
+        failing.open();
+        ADD_FAILURE() << "a table without its address field was opened";
+    } catch (const EDatabaseError& e) {
+        EXPECT_STREQ(e.what(), "FilmsQuery: Field 'fhttp' not found");
+    }
+    Store store(dir.file("bdv.db").toStdString(), Store::Mode::ReadOnly);
+    CatalogueQuery kept("FilmsQuery", Category::Films, store);
+    kept.preload();
+    kept.open();
+    EXPECT_EQ(kept.rowCount(), static_cast<int>(all(Category::Films).size()));
+}
+
 TEST_F(Search, NoTextBreaksOrChangesTheQuery) {
     const QString texts[] = {
         QStringLiteral("'"),
@@ -470,4 +498,37 @@ TEST(TitleIndex, ATextHoldingNulNeverSpansTwoTitles) {
     EXPECT_TRUE(index.find(TitlePattern(nul)).empty());
     EXPECT_TRUE(index.find(TitlePattern(std::string(1, '\0'))).empty());
     EXPECT_EQ(index.find(TitlePattern(std::string("b"))), RowList({0, 2}));
+}
+
+TEST(TitleIndex, AFilledIndexIsSearchedFromSeveralThreadsAtOnce) {
+    // Two indexes of the same titles: one searched only here, one first searched by three
+    // threads at once, before anything else asked it. A search changes nothing it shares.
+    TitleIndex alone, shared;
+    std::mt19937 random(11);
+    const char* words[] = {"москва", "Ёжик", "the", "Star", "любовь", "а", "%", "_"};
+    for (int i = 0; i < 3000; ++i) {
+        std::string t = std::string(words[random() % 6]) + " " + words[random() % 6];
+        alone.append(t, false);
+        shared.append(t, false);
+    }
+    std::vector<TitlePattern> patterns;
+    for (const char* w : words)
+        patterns.emplace_back(QString::fromUtf8(w));
+    std::vector<std::vector<RowList>> found(3);
+    {
+        std::vector<std::thread> threads;
+        for (auto& rows : found) {
+            threads.emplace_back([&] {
+                for (const TitlePattern& p : patterns)
+                    rows.push_back(shared.find(p));
+            });
+        }
+        for (std::thread& t : threads)
+            t.join();
+    }
+    for (const auto& rows : found) {
+        ASSERT_EQ(rows.size(), patterns.size());
+        for (std::size_t i = 0; i < patterns.size(); ++i)
+            EXPECT_EQ(rows[i], alone.find(patterns[i])) << patterns[i].folded();
+    }
 }
