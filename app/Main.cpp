@@ -1,7 +1,6 @@
 #include "app/Main.h"
 
 #include "app/MenuBarStyle.h"
-#include "catalogue/DBControls.h"
 #include "catalogue/DataModule.h"
 #include "dialogs/AboutUnit.h"
 #include "dialogs/ConfigUnit.h"
@@ -15,6 +14,7 @@
 #include "platform/Site.h"
 #include "ui_Main.h"
 #include "update/UpProgUnit.h"
+#include "widgets/DBControls.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -91,11 +91,16 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
 TMainForm::~TMainForm() = default;
 
 void TMainForm::bindData(TDataModule1& data) {
-    for (Category c :
-         {Category::Films, Category::Cartoons, Category::Serials, Category::VKontakte}) {
+    data_ = &data;
+    for (Category c : kAllCategories) {
         grid(c)->bind(&data.query(c));
         urlEdit(c)->bind(&data.query(c));
     }
+}
+
+TDataModule1& TMainForm::data() const {
+    Q_ASSERT_X(data_, "TMainForm", "a handler ran before bindData");
+    return *data_;
 }
 
 Category TMainForm::currentCategory() const {
@@ -169,8 +174,7 @@ void TMainForm::BitBtn1Click() {
 }
 
 void TMainForm::StartBitBtnClick() {
-    for (Category c :
-         {Category::Films, Category::Cartoons, Category::Serials, Category::VKontakte}) {
+    for (Category c : kAllCategories) {
         if (currentCategory() != c)
             continue;
         platform::networkCommand([&] {
@@ -198,8 +202,7 @@ void TMainForm::StartBitBtnClick() {
 }
 
 void TMainForm::FindEditChange() {
-    if (DataModule1)
-        DataModule1->search(ui_->FindEdit->text());
+    data().search(ui_->FindEdit->text());
 }
 
 void TMainForm::BitBtn2Click() {
@@ -222,7 +225,8 @@ bool TMainForm::event(QEvent* event) {
 
 void TMainForm::FormActivate() {
     activated_ = true;
-    applyProxySettings(IdHTTP); // a failure ends the handler here
+    // A failure ends the handler here: a closed settings store, or a port that is no number.
+    applyProxySettings(IdHTTP, readProxySettings(data().ProxyTable));
     if (ConfigForm && ConfigForm->autoCheck())
         activationCheck(IdHTTP, {&Memo5, &Edit1}, AboutForm ? AboutForm->versionText() : QString());
 }
@@ -285,8 +289,7 @@ bool TMainForm::focusNextPrevChild(bool next) {
             at = i;
     }
     // A list on a page that is no longer shown holds the list's place.
-    for (Category c :
-         {Category::Films, Category::Cartoons, Category::Serials, Category::VKontakte}) {
+    for (Category c : kAllCategories) {
         if (at < 0 && focus == this->grid(c))
             at = 1;
     }

@@ -1,7 +1,7 @@
 #pragma once
 // The main window: the catalogue in four tabbed lists, the search box, the description
 // panel, the three command buttons, the menu, the HTTP client and the hidden text buffers.
-#include "catalogue/Category.h"
+#include "types/Category.h"
 
 #include "net/IdHTTP.h"
 
@@ -23,7 +23,10 @@ public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // Binds the grids and the hidden address edits to the data module's queries.
+    // Binds the grids and the hidden address edits to the data module's queries, and gives
+    // the handlers the data module. The main window is made before the data module (it is
+    // the program's first window), so it is bound once both exist, before it is shown; the
+    // handlers that need the data module must not run before.
     void bindData(TDataModule1& data);
 
     // The controls, by the names the layout gives them.
@@ -77,7 +80,11 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    // The data module given by bindData.
+    TDataModule1& data() const;
+
     std::unique_ptr<Ui::MainForm> ui_;
+    TDataModule1* data_ = nullptr;
     bool centred_ = false;
     bool activated_ = false;
 };

@@ -11,13 +11,15 @@
 #include <QApplication>
 
 void createProgram() {
+    // The main window comes first, as the program's main window; it is bound to the data
+    // module as soon as that exists. Each dialog is given the data module when it is made.
     MainForm = new TMainForm();
     DataModule1 = new TDataModule1();
     MainForm->bindData(*DataModule1);
-    AboutForm = new TAboutForm(MainForm);
-    ProxyForm = new TProxyForm(MainForm);
+    AboutForm = new TAboutForm(*DataModule1, MainForm);
+    ProxyForm = new TProxyForm(*DataModule1, MainForm);
     UpProgForm = new TUpProgForm(MainForm);
-    ConfigForm = new TConfigForm(MainForm);
+    ConfigForm = new TConfigForm(*DataModule1, MainForm);
 }
 
 void destroyProgram() {

@@ -36,7 +36,12 @@ CatalogueQuery::CatalogueQuery(QString name, Category category, Store& store, QO
     : QObject(parent), name_(std::move(name)), category_(category), store_(store),
       sql_(initialSql()) {}
 
-CatalogueQuery::~CatalogueQuery() = default;
+CatalogueQuery::~CatalogueQuery() {
+    // A reading that no open() took may still run, and it reads this query's name and
+    // category: it ends before any member goes.
+    if (pending_.valid())
+        pending_.wait();
+}
 
 QStringList CatalogueQuery::initialSql() const {
     return {QStringLiteral("SELECT*"), QStringLiteral("FROM ") + latin1(info().table)};
@@ -112,6 +117,8 @@ void CatalogueQuery::preload() {
     try {
         // Taken before the reading begins, so that a change during the reading is noticed.
         pendingVersion_ = store_.dataVersion();
+        // The reading's thread gets the file name by value and reads only the name and the
+        // category of the query (read() is const); the destructor waits for it.
         pending_ = std::async(std::launch::async, [this, file = store_.fileName()] {
             Store own(file, Store::Mode::ReadOnly);
             return read(own);

@@ -6,9 +6,26 @@
 // in memory; every open, the title search included, filters that snapshot, and takes a new
 // one first when the store reports that the file changed since (another program wrote it).
 // A row's title and its address therefore always come from the same reading.
-#include "catalogue/Category.h"
+//
+// Threads. The catalogue lives on the user-interface thread: the data module, its stores,
+// tables and queries are made, used, opened, closed and destroyed there, and every signal
+// is emitted there. Two kinds of work run elsewhere, and the user-interface thread always
+// waits for them before it uses what they made:
+// - The start-up reading. preload() hands the reading of the snapshot to a thread of its
+//   own (std::async), with a connection of its own to the same file. That thread shares
+//   nothing with the query but its name and category, fixed when the query is made; what
+//   it reads, or its failure, comes back through a future. The first open() waits for it
+//   and takes it; the destructor waits for a reading that no open() took.
+// - The search. TDataModule1::search() works out the rows of two categories on a helper
+//   thread and of the two others on the user-interface thread (prepareFilter), then joins
+//   the helper, and only then opens the queries, which emit their signals. prepareFilter()
+//   touches only its own query's snapshot and recent results, so each query is used by one
+//   thread at a time; the titles' index is searched through const members only, which
+//   change nothing (TitleIndex).
+// Nothing ever waits for the user-interface thread, and no lock is taken.
 #include "catalogue/Store.h"
 #include "catalogue/TitleIndex.h"
+#include "types/Category.h"
 
 #include <QObject>
 #include <QString>
@@ -22,6 +39,7 @@ class CatalogueQuery : public QObject {
     Q_OBJECT
 public:
     CatalogueQuery(QString name, Category category, Store& store, QObject* parent = nullptr);
+    // Waits for a start-up reading still under way.
     ~CatalogueQuery() override;
 
     const QString& name() const { return name_; }
@@ -39,8 +57,8 @@ public:
     void setFilter(const QString& text);
     // Works out the rows for `text` ahead of setFilter and open, which then find them
     // ready. It touches nothing but this query's own snapshot and results, so the four
-    // queries may do it on threads of their own while nothing else uses them. Does
-    // nothing before the snapshot is read.
+    // queries may do it on threads of their own while nothing else uses them (see Threads
+    // above). Does nothing before the snapshot is read.
     void prepareFilter(const QString& text);
     // The search text in force, or a null string for the statement without a condition.
     const QString& filter() const { return filter_; }
@@ -101,6 +119,6 @@ private:
     int current_ = -1;
     // The store's data version when preload() began its reading.
     qint64 pendingVersion_ = 0;
-    // A snapshot being read by preload(); last, so that it is waited for first.
+    // A snapshot being read by preload(), until open() takes it.
     std::future<std::unique_ptr<Snapshot>> pending_;
 };

@@ -7,7 +7,6 @@
 #include <QRegularExpression>
 #include <cmath>
 #include <exception>
-#include <initializer_list>
 #include <sqlite3.h>
 #include <thread>
 
@@ -30,23 +29,23 @@ TDataModule1::TDataModule1(QObject* parent) : QObject(parent) {
     // The four categories are read side by side while the settings store opens; each
     // query takes its rows, or its failure, when its turn to open comes.
     if (ADOConnection.isOpen()) {
-        for (CatalogueQuery* q : {&FilmsQuery, &SerialsQuery, &VKFQuery, &MultQuery})
-            q->preload();
+        for (Category c : kAllCategories)
+            query(c).preload();
     }
     openReporting([&] { UpdateTable.open(); });
     openReporting([&] { ProxyTable.open(); });
     openReporting([&] { ProxyConnection.open(); });
     openReporting([&] { AutoupdateTable.open(); });
-    openReporting([&] { FilmsQuery.open(); });
-    openReporting([&] { SerialsQuery.open(); });
-    openReporting([&] { VKFQuery.open(); });
-    openReporting([&] { MultQuery.open(); });
+    // The queries open in an order of their own, which is the order of their error boxes
+    // when the catalogue cannot be read.
+    for (Category c : {Category::Films, Category::Serials, Category::VKontakte, Category::Cartoons})
+        openReporting([&] { query(c).open(); });
 }
 
 TDataModule1::~TDataModule1() {
     // Pending edits die with the module; nothing is written.
-    for (CatalogueQuery* q : {&FilmsQuery, &MultQuery, &SerialsQuery, &VKFQuery})
-        q->close();
+    for (Category c : kAllCategories)
+        query(c).close();
     for (StoreTable* t : {&UpdateTable, &ProxyTable, &AutoupdateTable})
         t->close();
     ADOConnection.close();
@@ -70,24 +69,29 @@ CatalogueQuery& TDataModule1::query(Category c) {
 void TDataModule1::search(const QString& text) {
     // The rows are worked out first, two categories on a helper thread when there is a
     // second core; then each query is re-opened in order and finds its rows ready.
-    auto prepare = [&text](std::initializer_list<CatalogueQuery*> queries) {
-        for (CatalogueQuery* q : queries) {
+    auto prepare = [this, &text](std::size_t first, std::size_t end) {
+        for (std::size_t i = first; i < end; ++i) {
             try {
-                q->prepareFilter(text);
+                query(kAllCategories[i]).prepareFilter(text);
             } catch (...) {
                 // Opening works it out again and reports what fails.
             }
         }
     };
     if (std::thread::hardware_concurrency() > 1) {
-        std::thread helper([&] { prepare({&SerialsQuery, &VKFQuery}); });
-        prepare({&FilmsQuery, &MultQuery});
+        // The helper takes the last two categories, this thread the first two; each query
+        // is touched by one thread only, and this one waits for the helper before any
+        // query is opened.
+        const std::size_t half = kAllCategories.size() / 2;
+        std::thread helper([&] { prepare(half, kAllCategories.size()); });
+        prepare(0, half);
         helper.join();
     }
     // A category that cannot be read does not keep the ones after it from following the
     // text; its failure is passed on once all four have been tried.
     std::exception_ptr failure;
-    for (CatalogueQuery* q : {&FilmsQuery, &MultQuery, &SerialsQuery, &VKFQuery}) {
+    for (Category c : kAllCategories) {
+        CatalogueQuery* q = &query(c);
         try {
             q->setFilter(text);
             q->open();

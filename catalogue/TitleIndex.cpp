@@ -145,11 +145,14 @@ void TitleIndex::append(std::string_view utf8, bool null) {
     constexpr std::size_t limit = std::numeric_limits<std::uint32_t>::max() - 1;
     if (text_.size() + utf8.size() > limit || folded_.size() + 4 * utf8.size() + 1 > limit)
         throw EDatabaseError("The catalogue's titles exceed 4 GB");
+    const std::size_t from = folded_.size();
     if (!null) {
         text_.append(utf8);
         fold::appendFolded(folded_, utf8);
     }
     folded_ += '\0';
+    for (std::size_t i = from; i < std::min(folded_.size(), kByteSample); ++i)
+        ++byteCounts_[static_cast<unsigned char>(folded_[i])];
     textStart_.push_back(static_cast<std::uint32_t>(text_.size()));
     foldedStart_.push_back(static_cast<std::uint32_t>(folded_.size()));
     nulls_.push_back(null);
@@ -166,12 +169,6 @@ TitleIndex::Needle TitleIndex::needle(std::string_view text) const {
     Needle n{text, 0, 0};
     if (text.size() < 2)
         return n;
-    if (byteCounts_.empty()) {
-        byteCounts_.assign(256, 0);
-        const std::size_t sample = std::min<std::size_t>(folded_.size(), 1 << 18);
-        for (std::size_t i = 0; i < sample; ++i)
-            ++byteCounts_[static_cast<unsigned char>(folded_[i])];
-    }
     // In UTF-8 Cyrillic every other byte is one of two lead bytes: a scan looks for the
     // text's two rarest bytes at their places and compares the whole text where both are.
     auto count = [&](std::size_t i) { return byteCounts_[static_cast<unsigned char>(text[i])]; };

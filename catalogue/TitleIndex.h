@@ -2,7 +2,11 @@
 // The titles of one category held in memory for searching: the titles as stored and their
 // case-folded forms, each in one contiguous buffer, and the title search itself, a
 // substring match in which "%" stands for any run of characters and "_" for one character.
+//
+// An index is filled by append() on one thread; once filled, it is not changed again, and
+// every const member, the searches included, may then run on any number of threads at once.
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -94,7 +98,8 @@ private:
     std::vector<std::uint32_t> foldedStart_;
     std::vector<bool> nulls_;
     std::vector<std::uint64_t> letters_;
-    // How often each byte value occurs in a sample of the folded titles, counted at the
-    // first search: a search looks for the rarest byte of the text first.
-    mutable std::vector<std::uint32_t> byteCounts_;
+    // How often each byte value occurs in the first kByteSample bytes of the folded titles,
+    // counted as titles are appended: a search looks for the rarest byte of the text first.
+    static constexpr std::size_t kByteSample = std::size_t(1) << 18;
+    std::array<std::uint32_t, 256> byteCounts_{};
 };

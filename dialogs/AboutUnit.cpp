@@ -13,7 +13,8 @@
 
 TAboutForm* AboutForm = nullptr;
 
-TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::AboutForm>()) {
+TAboutForm::TAboutForm(TDataModule1& data, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::AboutForm>()), data_(data) {
     ui_->setupUi(this);
     platform::setUpFixedDialog(this, QStringLiteral("О программе"), QSize(442, 101),
                                platform::Border::MenuOnly);
@@ -43,9 +44,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent), ui_(std::make_unique<
     ui_->Label5->adjustSize();
     ui_->Label5->installEventFilter(this);
 
-    if (DataModule1)
-        connect(&DataModule1->UpdateTable, &StoreTable::dataChanged, this,
-                &TAboutForm::refreshDate);
+    connect(&data_.UpdateTable, &StoreTable::dataChanged, this, &TAboutForm::refreshDate);
     refreshDate();
 }
 
@@ -56,7 +55,7 @@ QString TAboutForm::versionText() const {
 }
 
 void TAboutForm::refreshDate() {
-    ui_->DBText1->setText(DataModule1 ? DataModule1->updateDateText() : QString());
+    ui_->DBText1->setText(data_.updateDateText());
     // A date with its time is wider than the field's place; it may use the rest of the line.
     ui_->DBText1->resize(qMax(65, width() - ui_->DBText1->x()), ui_->DBText1->height());
 }

@@ -7,11 +7,13 @@
 namespace Ui {
 class AboutForm;
 }
+class TDataModule1;
 
 class TAboutForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TAboutForm(QWidget* parent = nullptr);
+    // Shows the catalogue date of the data module's date table, and follows it.
+    explicit TAboutForm(TDataModule1& data, QWidget* parent = nullptr);
     ~TAboutForm() override;
 
     Ui::AboutForm* ui() const { return ui_.get(); }
@@ -27,6 +29,7 @@ protected:
 private:
     void refreshDate();
     std::unique_ptr<Ui::AboutForm> ui_;
+    TDataModule1& data_;
 };
 
 extern TAboutForm* AboutForm;

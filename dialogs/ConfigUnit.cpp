@@ -7,30 +7,23 @@
 
 TConfigForm* ConfigForm = nullptr;
 
-TConfigForm::TConfigForm(QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::ConfigForm>()) {
+TConfigForm::TConfigForm(TDataModule1& data, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::ConfigForm>()), data_(data) {
     ui_->setupUi(this);
     platform::setUpFixedDialog(this, QStringLiteral("Настройки"), QSize(412, 146),
                                platform::Border::Bare);
     platform::connectCloseButtons(this, ui_->BitBtn1, ui_->BitBtn2, [this] { BitBtn1Click(); });
-    if (DataModule1)
-        bindData(*DataModule1);
+    ui_->AutoupdateDBCheckBox->bind(&data_.AutoupdateTable, QStringLiteral("autoupdatecheck"));
 }
 
 TConfigForm::~TConfigForm() = default;
-
-void TConfigForm::bindData(TDataModule1& data) {
-    ui_->AutoupdateDBCheckBox->bind(&data.AutoupdateTable, QStringLiteral("autoupdatecheck"));
-}
 
 bool TConfigForm::autoCheck() const {
     return ui_->AutoupdateDBCheckBox->checked();
 }
 
 void TConfigForm::BitBtn1Click() {
-    if (!DataModule1)
-        return;
-    StoreTable& table = DataModule1->AutoupdateTable;
+    StoreTable& table = data_.AutoupdateTable;
     table.updateRecord();
     if (table.modified())
         table.post();

@@ -11,11 +11,11 @@ class TDataModule1;
 class TConfigForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TConfigForm(QWidget* parent = nullptr);
+    // Binds the check box to the data module's autoupdate table.
+    explicit TConfigForm(TDataModule1& data, QWidget* parent = nullptr);
     ~TConfigForm() override;
 
     Ui::ConfigForm* ui() const { return ui_.get(); }
-    void bindData(TDataModule1& data);
     // True when the start-up check is on.
     bool autoCheck() const;
     // "Сохранить": the box writes its value, and a changed row is posted.
@@ -23,6 +23,7 @@ public:
 
 private:
     std::unique_ptr<Ui::ConfigForm> ui_;
+    TDataModule1& data_;
 };
 
 extern TConfigForm* ConfigForm;

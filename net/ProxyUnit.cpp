@@ -11,29 +11,25 @@
 
 TProxyForm* ProxyForm = nullptr;
 
-TProxyForm::TProxyForm(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::ProxyForm>()) {
+TProxyForm::TProxyForm(TDataModule1& data, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::ProxyForm>()), data_(data) {
     ui_->setupUi(this);
     platform::setUpFixedDialog(this, QStringLiteral("Настройка прокси"), QSize(412, 226),
                                platform::Border::MenuAndMinimise);
     // The password is shown in clear, as the user typed it.
     ui_->PasswordDBEdit->setEchoMode(QLineEdit::Normal);
     platform::connectCloseButtons(this, ui_->BitBtn1, ui_->BitBtn2, [this] { BitBtn1Click(); });
-    if (DataModule1)
-        bindData(*DataModule1);
+    ui_->ServerDBEdit->bind(&data_.ProxyTable, QStringLiteral("adres"));
+    ui_->PortDBEdit->bind(&data_.ProxyTable, QStringLiteral("port"));
+    ui_->LoginDBEdit->bind(&data_.ProxyTable, QStringLiteral("login"));
+    ui_->PasswordDBEdit->bind(&data_.ProxyTable, QStringLiteral("password"));
+    ui_->DBCheckBox1->bind(&data_.ProxyTable, QStringLiteral("check"));
 }
 
 TProxyForm::~TProxyForm() = default;
 
-void TProxyForm::bindData(TDataModule1& data) {
-    ui_->ServerDBEdit->bind(&data.ProxyTable, QStringLiteral("adres"));
-    ui_->PortDBEdit->bind(&data.ProxyTable, QStringLiteral("port"));
-    ui_->LoginDBEdit->bind(&data.ProxyTable, QStringLiteral("login"));
-    ui_->PasswordDBEdit->bind(&data.ProxyTable, QStringLiteral("password"));
-    ui_->DBCheckBox1->bind(&data.ProxyTable, QStringLiteral("check"));
-}
-
 void TProxyForm::BitBtn1Click() {
-    StoreTable& proxy = DataModule1->ProxyTable;
+    StoreTable& proxy = data_.ProxyTable;
     // Enter runs this button while the focus is still in an edit: take its value first.
     proxy.updateRecord();
     if (proxy.modified())
@@ -43,16 +39,25 @@ void TProxyForm::BitBtn1Click() {
     platform::restart();
 }
 
-void applyProxySettings(TIdHTTP& http) {
-    if (!DataModule1 || !DataModule1->ProxyTable.active())
-        throw EDatabaseError("ProxyTable: Cannot perform this operation on a closed dataset");
-    const StoreTable& proxy = DataModule1->ProxyTable;
-    TIdProxyConnectionInfo& params = http.ProxyParams();
-    const bool use = ProxyForm ? ProxyForm->ui()->DBCheckBox1->checked()
-                               : proxy.asBoolean(QStringLiteral("check"));
-    if (use)
-        params.setProxyServer(codec::toCp1251(proxy.asString(1)));
-    params.setProxyPort(strToInt(proxy.asString(2).toStdString()));
-    params.setProxyUsername(codec::toCp1251(proxy.asString(3)));
-    params.setProxyPassword(codec::toCp1251(proxy.asString(4)));
+ProxySettings readProxySettings(const StoreTable& proxy) {
+    if (!proxy.active())
+        throw EDatabaseError(proxy.name().toStdString() +
+                             ": Cannot perform this operation on a closed dataset");
+    auto field = [&proxy](ProxyField f) { return proxy.asString(static_cast<int>(f)); };
+    ProxySettings settings;
+    settings.use = proxy.asBoolean(QStringLiteral("check"));
+    settings.server = field(ProxyField::Adres);
+    settings.port = field(ProxyField::Port);
+    settings.username = field(ProxyField::Login);
+    settings.password = field(ProxyField::Password);
+    return settings;
+}
+
+void applyProxySettings(TIdHTTP& client, const ProxySettings& settings) {
+    TIdProxyConnectionInfo& params = client.ProxyParams();
+    if (settings.use)
+        params.setProxyServer(codec::toCp1251(settings.server));
+    params.setProxyPort(strToInt(settings.port.toStdString()));
+    params.setProxyUsername(codec::toCp1251(settings.username));
+    params.setProxyPassword(codec::toCp1251(settings.password));
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/Category.h"
+#include "types/Category.h"
 
 struct PlayerPage {
     // What the link buffer keeps: the piece cut out of the video's page, up to a NUL.

@@ -30,6 +30,14 @@ if [ -x scripts/fuzz-net.sh ]; then
     echo "== fuzzers"
     scripts/fuzz-net.sh "${FUZZ_SECONDS:-15}"
 fi
+echo "== tests (thread sanitizer: the catalogue and its search)"
+# The catalogue reads at start-up and searches on helper threads (catalogue/CatalogueQuery.h).
+cmake -S "$root" -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_FLAGS=-fsanitize=thread -DCMAKE_CXX_FLAGS=-fsanitize=thread \
+    -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+cmake --build build-tsan -j"$(nproc)" --target catalogue_test
+TSAN_OPTIONS=halt_on_error=1:suppressions=$root/scripts/tsan.supp \
+    build-tsan/tests/catalogue/catalogue_test --gtest_brief=1
 echo "== Windows (MinGW-w64 cross build, tests under Wine)"
 scripts/test-windows.sh build-windows
 

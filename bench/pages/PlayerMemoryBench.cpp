@@ -11,10 +11,10 @@
 #include "app/Application.h"
 #include "app/Main.h"
 #include "app/Program.h"
-#include "catalogue/DBControls.h"
 #include "platform/Shell.h"
 #include "tools/demo-site/StaticServer.h"
 #include "ui_Main.h"
+#include "widgets/DBControls.h"
 
 #include <QDir>
 #include <QFile>

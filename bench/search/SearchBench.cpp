@@ -8,9 +8,9 @@
 #include "app/Application.h"
 #include "app/Main.h"
 #include "app/Program.h"
-#include "catalogue/DBControls.h"
 #include "catalogue/DataModule.h"
 #include "platform/Shell.h"
+#include "widgets/DBControls.h"
 
 #include <QAbstractItemModel>
 #include <QElapsedTimer>
@@ -106,10 +106,8 @@ int main(int argc, char** argv) {
     const double startupMs = wallMs() - launchedWall;
     std::printf("start-up: main window shown %.1f ms after launch\n", startupMs);
 
-    const Category all[] = {Category::Films, Category::Cartoons, Category::Serials,
-                            Category::VKontakte};
     std::size_t titles = 0;
-    for (Category c : all)
+    for (Category c : kAllCategories)
         titles += static_cast<std::size_t>(DataModule1->query(c).rowCount());
     std::printf("catalogue: %zu titles\n", titles);
 
@@ -132,7 +130,7 @@ int main(int argc, char** argv) {
         ours.push_back(nowMs() - t0);
         painting.push_back(nowMs() - t1);
         std::string rows;
-        for (Category c : all) {
+        for (Category c : kAllCategories) {
             const int n = MainForm->grid(c)->model()->rowCount();
             if (n != DataModule1->query(c).rowCount())
                 std::fprintf(stderr, "list and query disagree for \"%s\"\n", text);

@@ -2,7 +2,6 @@
 #include "app/Application.h"
 #include "app/Main.h"
 #include "app/Program.h"
-#include "catalogue/DBControls.h"
 #include "catalogue/DataModule.h"
 #include "dialogs/AboutUnit.h"
 #include "dialogs/ConfigUnit.h"
@@ -10,6 +9,7 @@
 #include "support/TestSupport.h"
 #include "ui_Main.h"
 #include "update/UpProgUnit.h"
+#include "widgets/DBControls.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,9 +22,6 @@
 using namespace testing_support;
 
 namespace {
-
-const Category kAll[] = {Category::Films, Category::Cartoons, Category::Serials,
-                         Category::VKontakte};
 
 QString mainHtml() {
     return QDir(TMainForm::programDirectory()).filePath("main.html");
@@ -53,7 +50,7 @@ TEST(StartUp, FromAnEmptyFolderNineBoxesThenTheWindowWithFourEmptyLists) {
     EXPECT_EQ(rec.errors().size(), 9);
     program.main().show();
     ASSERT_TRUE(waitFor([&] { return program.main().isVisible(); }));
-    for (Category c : kAll) {
+    for (Category c : kAllCategories) {
         EXPECT_EQ(program.main().grid(c)->model()->rowCount(), 0);
         EXPECT_EQ(program.main().urlEdit(c)->text(), "");
     }
@@ -195,7 +192,7 @@ TEST(MainWindow, GridsShowTheTitleColumnAndFollowTheirQueries) {
     Started program;
     program.main().show();
     const char* headers[] = {"films", "mult", "serials", "vkfilms"};
-    for (Category c : kAll) {
+    for (Category c : kAllCategories) {
         DBGrid* grid = program.main().grid(c);
         CatalogueQuery& q = DataModule1->query(c);
         EXPECT_EQ(grid->model()->columnCount(), 1);
@@ -233,8 +230,8 @@ TEST(MainWindow, TabsSelectTheCategoryAndTheDescriptionPanelKeepsItsText) {
     ui.StaticText2->setText("Комедия\" ");
     for (int i = 0; i < 4; ++i) {
         ui.PageControl1->setCurrentIndex(i);
-        EXPECT_EQ(program.main().currentCategory(), kAll[i]);
-        EXPECT_TRUE(program.main().grid(kAll[i])->isVisible());
+        EXPECT_EQ(program.main().currentCategory(), kAllCategories[i]);
+        EXPECT_TRUE(program.main().grid(kAllCategories[i])->isVisible());
     }
     EXPECT_EQ(ui.StaticText2->text(), "Комедия\" ");
 }

@@ -1,12 +1,12 @@
 // The description and player commands through the real main window against a local server.
 #include "app/Main.h"
 #include "app/Program.h"
-#include "catalogue/DBControls.h"
 #include "catalogue/DataModule.h"
 #include "platform/core/Cp1251.h"
 #include "support/TestSupport.h"
 #include "support/net/ScriptedServer.h"
 #include "ui_Main.h"
+#include "widgets/DBControls.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The settings row binding: edit and insert mode, values written when the focus leaves a
 // control or before a post, the modified flag, post and pending edits.
-#include "catalogue/DBControls.h"
 #include "catalogue/DataModule.h"
 #include "support/TestSupport.h"
+#include "widgets/DBControls.h"
 
 #include <QLineEdit>
 #include <QTest>

@@ -20,8 +20,7 @@ TEST(DataModule, AnEmptyFolderGivesNineBoxesInOrderAndNothingIsCreated) {
         EXPECT_TRUE(errors[i].startsWith(QString(stores[i]) + ": ")) << errors[i].toStdString();
     EXPECT_FALSE(QFile::exists(dir.file("bdv.db")));
     EXPECT_FALSE(QFile::exists(dir.file("zntconfig.db")));
-    for (Category c :
-         {Category::Films, Category::Cartoons, Category::Serials, Category::VKontakte}) {
+    for (Category c : kAllCategories) {
         EXPECT_FALSE(dm.query(c).active());
         EXPECT_EQ(dm.query(c).rowCount(), 0);
         EXPECT_EQ(dm.query(c).currentUrl(), "");

@@ -3,11 +3,11 @@
 // addresses read on demand, and texts that must never break anything.
 #include "app/Main.h"
 #include "app/Program.h"
-#include "catalogue/DBControls.h"
 #include "catalogue/DataModule.h"
 #include "catalogue/Fold.h"
 #include "catalogue/TitleIndex.h"
 #include "support/TestSupport.h"
+#include "widgets/DBControls.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -17,13 +17,11 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <sqlite3.h>
+#include <thread>
 
 using namespace testing_support;
 
 namespace {
-
-const Category kAll[] = {Category::Films, Category::Cartoons, Category::Serials,
-                         Category::VKontakte};
 
 struct StoredRow {
     qint64 key;
@@ -124,14 +122,14 @@ protected:
         makeStore(dir.file("bdv.db"), demoCatalogue());
         makeStore(dir.file("zntconfig.db"), demoSettingsSql());
         dm = std::make_unique<TDataModule1>();
-        for (Category c : kAll)
+        for (Category c : kAllCategories)
             stored[static_cast<int>(c)] = storedRows(dir.file("bdv.db"), c);
     }
     const std::vector<StoredRow>& all(Category c) const { return stored[static_cast<int>(c)]; }
 
     // Every category holds the rows the text means, in the store's order, the first current.
     void expectFollows(const QString& text) {
-        for (Category c : kAll) {
+        for (Category c : kAllCategories) {
             const CatalogueQuery& q = dm->query(c);
             const std::vector<StoredRow> want = expected(all(c), text);
             SCOPED_TRACE(q.name().toStdString() + " for \"" + text.toStdString() + "\"");
@@ -195,7 +193,7 @@ TEST_F(Search, NullTitlesShowAtStartAndNeverMatch) {
     EXPECT_TRUE(dm->FilmsQuery.titleIsNull(dm->FilmsQuery.rowCount() - 1));
     for (const char* t : {"x", "", "%", "_"}) {
         dm->search(QString::fromUtf8(t));
-        for (Category c : kAll) {
+        for (Category c : kAllCategories) {
             const CatalogueQuery& q = dm->query(c);
             for (int i = 0; i < q.rowCount(); ++i)
                 EXPECT_FALSE(q.titleIsNull(i)) << q.name().toStdString() << " " << t;
@@ -208,7 +206,7 @@ TEST_F(Search, NullTitlesShowAtStartAndNeverMatch) {
 
 TEST_F(Search, EveryChangeReopensAllFourInOrder) {
     QStringList opened;
-    for (Category c : kAll) {
+    for (Category c : kAllCategories) {
         CatalogueQuery* q = &dm->query(c);
         QObject::connect(q, &CatalogueQuery::reset, q, [q, &opened] {
             if (q->active())
@@ -235,7 +233,7 @@ TEST_F(Search, TypingOnAndDeletingBackGiveTheSameAsTypingAfresh) {
 
 TEST_F(Search, AddressesAreReadForTheRowsShown) {
     dm->search(QStringLiteral("пр"));
-    for (Category c : kAll) {
+    for (Category c : kAllCategories) {
         CatalogueQuery& q = dm->query(c);
         const std::vector<StoredRow> want = expected(all(c), QStringLiteral("пр"));
         ASSERT_EQ(q.rowCount(), static_cast<int>(want.size()));
@@ -284,6 +282,33 @@ TEST_F(Search, TitlesAndAddressesComeFromOneReadingOfTheFile) {
     EXPECT_TRUE(rec.events.empty());
 }
 
+TEST_F(Search, AQueryDroppedWhileItsStartUpReadingRunsWaitsForIt) {
+    // The reading fails in the query's own words (its name), so it uses the query to the
+    // end: the query must not go before the reading does.
+    makeStore(dir.file("other.db"), "CREATE TABLE bdf (key INTEGER PRIMARY KEY, films TEXT);");
+    Store other(dir.file("other.db").toStdString(), Store::Mode::ReadOnly);
+    for (int i = 0; i < 20; ++i) {
+        // A name of its own, on the heap like any name made at run time.
+        auto query = std::make_unique<CatalogueQuery>(QStringLiteral("FilmsQuery%1").arg(i),
+                                                      Category::Films, other);
+        query->preload();
+        query.reset();
+    }
+    CatalogueQuery failing("FilmsQuery", Category::Films, other);
+    failing.preload();
+    try {
+        failing.open();
+        ADD_FAILURE() << "a table without its address field was opened";
+    } catch (const EDatabaseError& e) {
+        EXPECT_STREQ(e.what(), "FilmsQuery: Field 'fhttp' not found");
+    }
+    Store store(dir.file("bdv.db").toStdString(), Store::Mode::ReadOnly);
+    CatalogueQuery kept("FilmsQuery", Category::Films, store);
+    kept.preload();
+    kept.open();
+    EXPECT_EQ(kept.rowCount(), static_cast<int>(all(Category::Films).size()));
+}
+
 TEST_F(Search, NoTextBreaksOrChangesTheQuery) {
     const QString texts[] = {
         QStringLiteral("'"),
@@ -304,7 +329,7 @@ TEST_F(Search, NoTextBreaksOrChangesTheQuery) {
     };
     for (const QString& t : texts) {
         EXPECT_NO_THROW(dm->search(t));
-        for (Category c : kAll)
+        for (Category c : kAllCategories)
             EXPECT_TRUE(dm->query(c).active());
     }
     EXPECT_TRUE(rec.events.empty());
@@ -317,7 +342,7 @@ TEST_F(Search, NoTextBreaksOrChangesTheQuery) {
     // NUL, a lone surrogate and a text longer than any title match nothing.
     for (const QString& t : {texts[7], texts[8], texts[10], texts[11]}) {
         dm->search(t);
-        for (Category c : kAll)
+        for (Category c : kAllCategories)
             EXPECT_EQ(dm->query(c).rowCount(), 0);
     }
     EXPECT_EQ(storedRows(dir.file("bdv.db"), Category::Films).size(), all(Category::Films).size());
@@ -371,7 +396,7 @@ TEST(SearchWindow, TheListsAndAddressEditsFollowOnEveryTab) {
         for (int tab : {3, 0, 1, 2}) {
             tabs->setCurrentIndex(tab);
             QCoreApplication::processEvents();
-            for (Category c : kAll) {
+            for (Category c : kAllCategories) {
                 const std::vector<StoredRow> want =
                     expected(storedRows(dir.file("bdv.db"), c), text);
                 DBGrid* grid = MainForm->grid(c);
@@ -473,4 +498,37 @@ TEST(TitleIndex, ATextHoldingNulNeverSpansTwoTitles) {
     EXPECT_TRUE(index.find(TitlePattern(nul)).empty());
     EXPECT_TRUE(index.find(TitlePattern(std::string(1, '\0'))).empty());
     EXPECT_EQ(index.find(TitlePattern(std::string("b"))), RowList({0, 2}));
+}
+
+TEST(TitleIndex, AFilledIndexIsSearchedFromSeveralThreadsAtOnce) {
+    // Two indexes of the same titles: one searched only here, one first searched by three
+    // threads at once, before anything else asked it. A search changes nothing it shares.
+    TitleIndex alone, shared;
+    std::mt19937 random(11);
+    const char* words[] = {"москва", "Ёжик", "the", "Star", "любовь", "а", "%", "_"};
+    for (int i = 0; i < 3000; ++i) {
+        std::string t = std::string(words[random() % 6]) + " " + words[random() % 6];
+        alone.append(t, false);
+        shared.append(t, false);
+    }
+    std::vector<TitlePattern> patterns;
+    for (const char* w : words)
+        patterns.emplace_back(QString::fromUtf8(w));
+    std::vector<std::vector<RowList>> found(3);
+    {
+        std::vector<std::thread> threads;
+        for (auto& rows : found) {
+            threads.emplace_back([&] {
+                for (const TitlePattern& p : patterns)
+                    rows.push_back(shared.find(p));
+            });
+        }
+        for (std::thread& t : threads)
+            t.join();
+    }
+    for (const auto& rows : found) {
+        ASSERT_EQ(rows.size(), patterns.size());
+        for (std::size_t i = 0; i < patterns.size(); ++i)
+            EXPECT_EQ(rows[i], alone.find(patterns[i])) << patterns[i].folded();
+    }
 }

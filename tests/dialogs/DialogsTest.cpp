@@ -260,6 +260,67 @@ TEST_F(Dialogs, ActivationAppliesThePortByTheRuntimeRules) {
     qunsetenv("ZANTREL_SITE_URL");
 }
 
+TEST_F(Dialogs, TheProxyRowIsReadByPositionAndAppliedInOrderWithoutAWindow) {
+    // The rule alone: the settings store's proxy table, read once, applied to a client.
+    const struct {
+        std::string change; // made on the demo settings store (127.0.0.1, 3128, flag off)
+        const char* server; // the client's, afterwards
+        int port;           // -1: the conversion fails, and nothing after it is applied
+        const char* user;
+        const char* password;
+    } cases[] = {
+        {"UPDATE proxy SET \"check\" = 1, login = 'u', password = 'p';", "127.0.0.1", 3128, "u",
+         "p"},
+        {"UPDATE proxy SET \"check\" = 0, login = 'u', password = 'p';", "", 3128, "u", "p"},
+        {"UPDATE proxy SET \"check\" = NULL, login = 'u';", "", 3128, "u", ""},
+        {"UPDATE proxy SET \"check\" = 'true', port = '$1F90';", "127.0.0.1", 8080, "", ""},
+        {"UPDATE proxy SET \"check\" = 1, port = '80 ', login = 'u';", "127.0.0.1", -1, "", ""},
+        {"UPDATE proxy SET port = '', login = 'u', password = 'p';", "", -1, "", ""},
+        {"DELETE FROM proxy;", "", -1, "", ""},
+        // By position, whatever the fields are called; Cyrillic reaches the client in the
+        // code page.
+        {"DROP TABLE proxy; CREATE TABLE proxy (key1 INTEGER PRIMARY KEY, host TEXT, number "
+         "TEXT, who TEXT, secret TEXT, \"check\" BOOLEAN);"
+         "INSERT INTO proxy VALUES (1, 'прокси.test', '8080', 'кто', 'тайна', 1);",
+         "прокси.test", 8080, "кто", "тайна"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        QFile::remove(dir.file("zntconfig.db"));
+        makeStore(dir.file("zntconfig.db"), demoSettingsSql() + c.change);
+        Store store("zntconfig.db", Store::Mode::ReadWrite);
+        StoreTable proxy("ProxyTable", "proxy", store);
+        proxy.open();
+        const ProxySettings settings = readProxySettings(proxy);
+        TIdHTTP client;
+        if (c.port < 0)
+            EXPECT_THROW(applyProxySettings(client, settings), EConvertError);
+        else
+            applyProxySettings(client, settings);
+        const TIdProxyConnectionInfo& params = client.ProxyParams();
+        EXPECT_EQ(params.ProxyServer(), cp1251::fromUtf8(c.server));
+        EXPECT_EQ(params.ProxyPort(), c.port < 0 ? 0 : c.port);
+        EXPECT_EQ(params.ProxyUsername(), cp1251::fromUtf8(c.user));
+        EXPECT_EQ(params.ProxyPassword(), cp1251::fromUtf8(c.password));
+    }
+
+    // A pending edit, not yet posted, is what is read.
+    Store store("zntconfig.db", Store::Mode::ReadWrite);
+    StoreTable proxy("ProxyTable", "proxy", store);
+    proxy.open();
+    proxy.edit();
+    proxy.setValue(2, "3129");
+    EXPECT_EQ(readProxySettings(proxy).port, "3129");
+    // A closed table (the settings store did not open) cannot be read.
+    proxy.close();
+    try {
+        readProxySettings(proxy);
+        ADD_FAILURE() << "a closed table was read";
+    } catch (const EDatabaseError& e) {
+        EXPECT_STREQ(e.what(), "ProxyTable: Cannot perform this operation on a closed dataset");
+    }
+}
+
 TEST_F(Dialogs, NullFlagsShowNeitherAndReadAsOff) {
     makeStore(dir.file("zntconfig.db"), "UPDATE proxy SET \"check\" = NULL;"
                                         "UPDATE autoupdate SET autoupdatecheck = NULL;");

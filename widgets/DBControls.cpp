@@ -1,4 +1,4 @@
-#include "catalogue/DBControls.h"
+#include "widgets/DBControls.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
