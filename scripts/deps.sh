@@ -1,6 +1,7 @@
 #!/bin/bash
-# Installs the Debian packages that are missing for one purpose: build, demo, package or test.
-# Usage: scripts/deps.sh build|demo|package|test
+# Installs the Debian packages that are missing for one purpose: build, demo, package, test, or
+# windows (the MinGW-w64 cross build of the Qt-free core and Wine to run its tests).
+# Usage: scripts/deps.sh build|demo|package|test|windows
 set -euo pipefail
 
 purpose=${1:-build}
@@ -15,10 +16,12 @@ case "$purpose" in
     package) packages+=("${packaging[@]}") ;;
     # The package checks: the desktop files' validators, lintian, and an X server for the
     # program started from the unpacked package.
-    test) packages+=(chromium "${packaging[@]}" desktop-file-utils appstream lintian xvfb x11-utils xdotool) ;;
-    *) echo "usage: $0 build|demo|package|test" >&2; exit 2 ;;
+    # python3: its http.server is a real peer for the network tests.
+    test) packages+=(chromium "${packaging[@]}" desktop-file-utils appstream lintian xvfb x11-utils xdotool
+                     python3) ;;
+    windows) packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine64 wine) ;;
+    *) echo "usage: $0 build|demo|package|test|windows" >&2; exit 2 ;;
 esac
-if [ "$purpose" = test ]; then packages+=(python3); fi # http.server: a real peer for the net tests
 
 missing=()
 for p in "${packages[@]}"; do

@@ -11,20 +11,7 @@ build=${1:-build-windows}
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
 
-packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine64 wine)
-missing=()
-for p in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$p")
-    fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    SUDO=""
-    [ "$(id -u)" -ne 0 ] && SUDO=sudo
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/deps.sh windows
 
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 prefix=$build/wine-prefix
