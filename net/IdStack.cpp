@@ -124,11 +124,8 @@ int lookupError(int lookupCode, int err) {
 std::uint32_t resolveHost(const std::string& host) {
     if (idglobal::sameText(host, "LOCALHOST"))
         return htonl(INADDR_LOOPBACK);
-    if (idglobal::isDottedQuad(host)) {
-        in_addr a{};
-        inet_pton(AF_INET, host.c_str(), &a);
-        return a.s_addr;
-    }
+    if (idglobal::isDottedQuad(host))
+        return dottedQuadAddress(host);
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;

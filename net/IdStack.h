@@ -18,6 +18,9 @@ int errorFromErrno(int err);
 // for a system failure, errno.
 int lookupError(int lookupCode, int err);
 #endif
+// The address of a dotted quad already checked by idglobal::isDottedQuad, in network order:
+// each of the four parts is read as a decimal number ("010" is ten).
+std::uint32_t dottedQuadAddress(const std::string& host);
 // The text for a Winsock number; empty for a number without one.
 const char* errorText(int wsaError);
 // "Socket Error # <n>" CR LF and the text.

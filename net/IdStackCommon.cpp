@@ -4,7 +4,28 @@
 
 #include "net/IdException.h"
 
+#include <cstring>
+
 namespace idstack {
+
+std::uint32_t dottedQuadAddress(const std::string& host) {
+    unsigned char bytes[4] = {};
+    std::size_t part = 0;
+    unsigned value = 0;
+    for (const char c : host) {
+        if (c == '.') {
+            if (part < 3)
+                bytes[part++] = static_cast<unsigned char>(value);
+            value = 0;
+        } else {
+            value = value * 10 + static_cast<unsigned>(c - '0');
+        }
+    }
+    bytes[part] = static_cast<unsigned char>(value);
+    std::uint32_t address = 0; // network order is the order of the bytes in memory
+    std::memcpy(&address, bytes, sizeof address);
+    return address;
+}
 
 const char* errorText(int wsaError) {
     switch (wsaError) {

@@ -18,25 +18,6 @@
 
 namespace idstack {
 
-namespace {
-
-// Four dot-separated decimal numbers, already checked by isDottedQuad; network order.
-std::uint32_t dottedQuadAddress(const std::string& host) {
-    std::uint32_t address = 0;
-    std::uint32_t part = 0;
-    for (const char c : host) {
-        if (c == '.') {
-            address = (address << 8) | part;
-            part = 0;
-        } else {
-            part = part * 10 + static_cast<std::uint32_t>(c - '0');
-        }
-    }
-    return htonl((address << 8) | part);
-}
-
-} // namespace
-
 std::uint32_t resolveHost(const std::string& host) {
     if (idglobal::sameText(host, "LOCALHOST"))
         return htonl(INADDR_LOOPBACK);

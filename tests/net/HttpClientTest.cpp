@@ -3,6 +3,7 @@
 #include "net/IdHTTP.h"
 #include "support/net/ScriptedServer.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -476,6 +477,14 @@ TEST(HttpConnectionTest, SocketErrorsCarryTheirNumberAndText) {
         expectFailure<EIdSocketError>([&] { http.Get("http://no-such-host..invalid/"); });
     EXPECT_EQ(unknown.LastError(), 11001);
     EXPECT_STREQ(unknown.what(), "Socket Error # 11001\r\nHost not found.");
+
+    // Dotted quads are four decimal numbers; leading zeros do not make a part octal or the
+    // address unreadable (it once came out as 0.0.0.0, this machine).
+    const unsigned char ten[4] = {10, 0, 8, 1};
+    std::uint32_t expected = 0;
+    std::memcpy(&expected, ten, 4);
+    EXPECT_EQ(idstack::resolveHost("010.000.008.001"), expected);
+    EXPECT_EQ(idstack::resolveHost("10.0.8.1"), expected);
 
     auto badPort = expectFailure<EIdSocketError>([&] { http.Get("http://127.0.0.1:70000/"); });
     EXPECT_EQ(badPort.LastError(), 10049);
