@@ -6,6 +6,7 @@
 #include "platform/Guard.h"
 #include "platform/Shell.h"
 #include "platform/Site.h"
+#include "platform/core/Version.h"
 #include "ui_AboutUnit.h"
 
 #include <QFile>
@@ -17,6 +18,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent), ui_(std::make_unique<
     ui_->setupUi(this);
     platform::setUpFixedDialog(this, QStringLiteral("О программе"), QSize(442, 101),
                                platform::Border::MenuOnly);
+    ui_->Label3->setText(QString::fromLatin1(kVersionText));
 
     QFile picture(QStringLiteral(":/about.jpg"));
     if (picture.open(QIODevice::ReadOnly)) {

@@ -53,9 +53,12 @@ for _ in $(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 "$build/app/Zantrel" &
 app=$!
 pids+=($app)
+# The main window's caption, as the build made it from the project version.
+caption=$(sed -n 's/^ZANTREL_MAIN_CAPTION:INTERNAL=//p' "$build/CMakeCache.txt")
 window=""
 for _ in $(seq 1 100); do
-    window=$(xwininfo -root -tree 2>/dev/null | awk '/"Zantrel 4.0.1 full"/ {print $1; exit}')
+    window=$(xwininfo -root -tree 2>/dev/null |
+        awk -v name="\"$caption\"" 'index($0, name) {print $1; exit}')
     [ -n "$window" ] && break
     sleep 0.1
 done

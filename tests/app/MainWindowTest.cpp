@@ -7,6 +7,7 @@
 #include "dialogs/AboutUnit.h"
 #include "dialogs/ConfigUnit.h"
 #include "net/ProxyUnit.h"
+#include "platform/core/Version.h"
 #include "support/TestSupport.h"
 #include "ui_Main.h"
 #include "update/UpProgUnit.h"
@@ -84,7 +85,7 @@ TEST(MainWindow, LayoutCaptionsAndColours) {
     Started program;
     Ui::MainForm& ui = program.ui();
     program.main().show();
-    EXPECT_EQ(program.main().windowTitle(), "Zantrel 4.0.1 full");
+    EXPECT_EQ(program.main().windowTitle(), QString("Zantrel %1 full").arg(kZantrelVersion));
     EXPECT_EQ(ui.centralwidget->size(), QSize(722, 336));
     EXPECT_FALSE(program.main().windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(program.main().minimumSize(), program.main().maximumSize());
