@@ -22,10 +22,12 @@ cleanup() {
 trap cleanup EXIT
 
 port=8080
+# The build writes the demo site into the build folder (demo/CMakeLists.txt).
 site_server=$build/tools/demo-site/zantrel-demo-site
-if [ -x "$site_server" ] && [ -d "$root/demo/site" ]; then
+site=$build/demo/site
+if [ -x "$site_server" ] && [ -d "$site" ]; then
     rm -f "$run/site.port"
-    "$site_server" --root "$root/demo/site" --port 0 --port-file "$run/site.port" >/dev/null &
+    "$site_server" --root "$site" --port 0 --port-file "$run/site.port" >/dev/null &
     pids+=($!)
     for _ in $(seq 1 100); do [ -s "$run/site.port" ] && break; sleep 0.05; done
     port=$(cat "$run/site.port")

@@ -4,9 +4,10 @@
 set -euo pipefail
 
 purpose=${1:-build}
+# python3 writes the demo site at build time; its http.server is a real peer for the net tests.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           libsqlite3-dev libjpeg-dev libgtest-dev sqlite3 fonts-dejavu-core fonts-liberation fp-utils
-          librsvg2-bin)
+          librsvg2-bin python3)
 # CPack's dependency scan of the binaries needs dpkg-shlibdeps and file.
 packaging=(dpkg-dev file)
 case "$purpose" in
@@ -18,7 +19,6 @@ case "$purpose" in
     test) packages+=(chromium "${packaging[@]}" desktop-file-utils appstream lintian xvfb x11-utils xdotool) ;;
     *) echo "usage: $0 build|demo|package|test" >&2; exit 2 ;;
 esac
-if [ "$purpose" = test ]; then packages+=(python3); fi # http.server: a real peer for the net tests
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang under ASan+UBSan and runs each for a while:
 # scripts/fuzz-net.sh [seconds-per-target] (default 20). Installs clang, its fuzzer runtime,
-# cmake, ninja and GoogleTest from Debian packages when missing. Exits non-zero when a target
-# finds a crash, a leak or undefined behaviour. Build folder: FUZZ_BUILD_DIR (default
+# cmake, ninja, GoogleTest and python3 from Debian packages when missing. Exits non-zero when
+# a target finds a crash, a leak or undefined behaviour. Build folder: FUZZ_BUILD_DIR (default
 # <repo>/build-fuzz); crash files land in <build>/fuzz-artifacts/.
 #
 # A target fuzz_<area>_<name> is built from tests/<area>/fuzz/ and starts from the seeds kept in
@@ -33,6 +33,7 @@ packages=()
 command -v cmake >/dev/null 2>&1 || packages+=(cmake)
 command -v ninja >/dev/null 2>&1 || packages+=(ninja-build)
 [ -f /usr/include/gtest/gtest.h ] || packages+=(libgtest-dev)
+command -v python3 >/dev/null 2>&1 || packages+=(python3) # writes the demo site
 if ! command -v clang++ >/dev/null 2>&1 || ! fuzzer_works; then
     packages+=(clang libclang-rt-dev)
 fi
