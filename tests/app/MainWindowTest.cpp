@@ -12,7 +12,6 @@
 #include "ui_Main.h"
 #include "update/UpProgUnit.h"
 
-#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -27,12 +26,8 @@ namespace {
 const Category kAll[] = {Category::Films, Category::Cartoons, Category::Serials,
                          Category::VKontakte};
 
-QString mainHtml() {
-    return QDir(TMainForm::programDirectory()).filePath("main.html");
-}
-
 void writeMainHtml() {
-    QFile f(mainHtml());
+    QFile f(mainHtmlPath());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("<div>old</div>");
 }
@@ -255,7 +250,7 @@ TEST(Shutdown, ExitButtonMenuAndCloseBoxDeleteThePlayerPage) {
         else
             program.main().close();
         EXPECT_FALSE(program.main().isVisible()) << way;
-        EXPECT_FALSE(QFile::exists(mainHtml())) << way;
+        EXPECT_FALSE(QFile::exists(mainHtmlPath())) << way;
     }
     // Without the file closing is just as quiet.
     Started program;
@@ -277,8 +272,8 @@ TEST(Restart, StartsTheSameExecutableWithoutArgumentsAndKeepsThePlayerPage) {
     EXPECT_EQ(rec.events[0].text, QCoreApplication::applicationFilePath());
     EXPECT_TRUE(platform::applicationTerminated());
     EXPECT_TRUE(program.main().isVisible()); // the close handler did not run
-    EXPECT_TRUE(QFile::exists(mainHtml()));
-    QFile::remove(mainHtml());
+    EXPECT_TRUE(QFile::exists(mainHtmlPath()));
+    QFile::remove(mainHtmlPath());
 }
 
 TEST(DescriptionPanel, AnAmpersandMarksAnAccessKeyAndTwoShowOne) {

@@ -9,7 +9,6 @@
 #include "ui_UpProgUnit.h"
 #include "update/UpProgUnit.h"
 
-#include <QDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -118,7 +117,7 @@ TEST_F(Bulletin, TheNoticeEndsTheNextPlayerPage) {
     activate();
     MainForm->show();
     QTest::mouseClick(MainForm->ui()->StartBitBtn, Qt::LeftButton);
-    QFile page(QDir(TMainForm::programDirectory()).filePath("main.html"));
+    QFile page(mainHtmlPath());
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     const std::string bytes = page.readAll().toStdString();
     const std::string ending =
