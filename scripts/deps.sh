@@ -15,8 +15,9 @@ case "$purpose" in
     demo) packages+=(xvfb xauth x11-utils imagemagick procps) ;;
     package) packages+=("${packaging[@]}") ;;
     # The package checks: the desktop files' validators, lintian, and an X server for the
-    # program started from the unpacked package.
-    test) packages+=(chromium "${packaging[@]}" desktop-file-utils appstream lintian xvfb x11-utils xdotool) ;;
+    # program started from the unpacked package; clang-format for the formatting check.
+    test) packages+=(chromium "${packaging[@]}" desktop-file-utils appstream lintian xvfb x11-utils xdotool
+                     clang-format) ;;
     *) echo "usage: $0 build|demo|package|test" >&2; exit 2 ;;
 esac
 
