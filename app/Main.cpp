@@ -12,6 +12,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Guard.h"
 #include "platform/Site.h"
+#include "platform/core/Version.h"
 #include "ui_Main.h"
 #include "update/UpProgUnit.h"
 #include "widgets/DBControls.h"
@@ -43,6 +44,7 @@ QString mainHtmlFolder(bool makeFolder) {
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_unique<Ui::MainForm>()) {
     ui_->setupUi(this);
+    setWindowTitle(QString::fromLatin1(kMainCaption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/zantrel.png")));
     // Fixed single border with the system menu and the minimise box only.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

@@ -1,18 +1,21 @@
 #!/usr/bin/env python3
-"""Writes the demo site under demo/site/: the maker's home page, the player files and one
-video page per row of demo/catalogue.sql, in Windows-1251 with CR LF line breaks, the way
-the video sites of the catalogue write their pages.
+"""Writes the demo site into a folder: the maker's home page with the program's version
+label, the player files and one video page per row of demo/catalogue.sql, in Windows-1251
+with CR LF line breaks, the way the video sites of the catalogue write their pages.
 
-Run it again whenever the demo catalogue changes: python3 demo/make-site.py
+The build runs it (demo/CMakeLists.txt) into <build>/demo/site:
+    make-site.py OUTDIR VERSION_TEXT
+VERSION_TEXT is the program's own version text, "Version <project version> Full", so that
+the program run on the demo site finds itself up to date. OUTDIR is made afresh.
 """
 import hashlib
 import os
 import re
+import shutil
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CATALOGUE = os.path.join(HERE, "catalogue.sql")
-SITE = os.path.join(HERE, "site")
 
 INSERT = re.compile(
     r"^INSERT INTO (bdf|bdm|bds|bvkf) \(\w+, \w+\) VALUES \((NULL|'(?:[^']|'')*'), "
@@ -138,7 +141,7 @@ HOME = """<!DOCTYPE html PUBLIC "-//W3C//DTD XHTML 1.0 Transitional//EN" "http:/
 <p><b>02.09</b> — появился раздел видео ВКонтакте.</p>
 </div>
 <div style="padding:5px;text-align:center;">Текущая версия программы:</div>
-<div style="padding:5px;text-align:center;"><b>Version 4.0.1 Full</b></div>
+<div style="padding:5px;text-align:center;"><b>{version}</b></div>
 <div style="padding:5px;text-align:center;"><a href="/download/zantrel.zip">Скачать Zantrel</a> | <a href="/faq.html">Вопросы и ответы</a></div>
 <div style="padding:5px;text-align:center;font-size:11px;">&copy; Zantrel. Все права защищены.</div>
 </body>
@@ -147,6 +150,9 @@ HOME = """<!DOCTYPE html PUBLIC "-//W3C//DTD XHTML 1.0 Transitional//EN" "http:/
 
 
 def main():
+    if len(sys.argv) != 3:
+        sys.exit("usage: make-site.py OUTDIR VERSION_TEXT")
+    site, version = sys.argv[1], sys.argv[2]
     rows = []
     with open(CATALOGUE, encoding="utf-8") as sql:
         for line in sql:
@@ -157,10 +163,17 @@ def main():
     if not rows:
         sys.exit("no catalogue rows found in " + CATALOGUE)
 
-    write(os.path.join(SITE, "index.html"), HOME)
-    write(os.path.join(SITE, "player", "player.swf"),
+    # The folder is made afresh, so that a row taken out of the catalogue leaves no page
+    # behind; a folder that holds anything this script does not write is left alone.
+    if os.path.isdir(site):
+        unknown = set(os.listdir(site)) - {"index.html", "player", *CATEGORY_NAMES}
+        if unknown:
+            sys.exit(f"{site} holds files the demo site does not have: {sorted(unknown)}")
+        shutil.rmtree(site)
+    write(os.path.join(site, "index.html"), HOME.format(version=html_text(version)))
+    write(os.path.join(site, "player", "player.swf"),
           "Placeholder for the Flash player movie of the demo site.\n")
-    write(os.path.join(SITE, "player", "video18-805.txt"),
+    write(os.path.join(site, "player", "video18-805.txt"),
           "Placeholder for the style file of the Flash player of the demo site.\n")
 
     players = {
@@ -173,8 +186,8 @@ def main():
         if title is None:
             title = "Без названия"
         text = page(folder, key, title, description(folder, key, title), players[folder](key))
-        write(os.path.join(SITE, folder, f"{key}.html"), text)
-    print(f"{len(rows)} video pages written to {SITE}")
+        write(os.path.join(site, folder, f"{key}.html"), text)
+    print(f"{len(rows)} video pages written to {site}")
 
 
 if __name__ == "__main__":

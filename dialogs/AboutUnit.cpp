@@ -6,6 +6,7 @@
 #include "platform/Guard.h"
 #include "platform/Shell.h"
 #include "platform/Site.h"
+#include "platform/core/Version.h"
 #include "ui_AboutUnit.h"
 
 #include <QFile>
@@ -18,6 +19,7 @@ TAboutForm::TAboutForm(TDataModule1& data, QWidget* parent)
     ui_->setupUi(this);
     platform::setUpFixedDialog(this, QStringLiteral("О программе"), QSize(442, 101),
                                platform::Border::MenuOnly);
+    ui_->Label3->setText(QString::fromLatin1(kVersionText));
 
     QFile picture(QStringLiteral(":/about.jpg"));
     if (picture.open(QIODevice::ReadOnly)) {

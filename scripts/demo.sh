@@ -22,10 +22,12 @@ cleanup() {
 trap cleanup EXIT
 
 port=8080
+# The build writes the demo site into the build folder (demo/CMakeLists.txt).
 site_server=$build/tools/demo-site/zantrel-demo-site
-if [ -x "$site_server" ] && [ -d "$root/demo/site" ]; then
+site=$build/demo/site
+if [ -x "$site_server" ] && [ -d "$site" ]; then
     rm -f "$run/site.port"
-    "$site_server" --root "$root/demo/site" --port 0 --port-file "$run/site.port" >/dev/null &
+    "$site_server" --root "$site" --port 0 --port-file "$run/site.port" >/dev/null &
     pids+=($!)
     for _ in $(seq 1 100); do [ -s "$run/site.port" ] && break; sleep 0.05; done
     port=$(cat "$run/site.port")
@@ -53,9 +55,12 @@ for _ in $(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 "$build/app/Zantrel" &
 app=$!
 pids+=($app)
+# The main window's caption, as the build made it from the project version.
+caption=$(sed -n 's/^ZANTREL_MAIN_CAPTION:INTERNAL=//p' "$build/CMakeCache.txt")
 window=""
 for _ in $(seq 1 100); do
-    window=$(xwininfo -root -tree 2>/dev/null | awk '/"Zantrel 4.0.1 full"/ {print $1; exit}')
+    window=$(xwininfo -root -tree 2>/dev/null |
+        awk -v name="\"$caption\"" 'index($0, name) {print $1; exit}')
     [ -n "$window" ] && break
     sleep 0.1
 done

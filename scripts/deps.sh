@@ -5,9 +5,10 @@
 set -euo pipefail
 
 purpose=${1:-build}
+# python3 writes the demo site at build time; its http.server is a real peer for the net tests.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           libsqlite3-dev libjpeg-dev libgtest-dev sqlite3 fonts-dejavu-core fonts-liberation fp-utils
-          librsvg2-bin)
+          librsvg2-bin python3)
 # CPack's dependency scan of the binaries needs dpkg-shlibdeps and file.
 packaging=(dpkg-dev file)
 case "$purpose" in
@@ -15,10 +16,9 @@ case "$purpose" in
     demo) packages+=(xvfb xauth x11-utils imagemagick procps) ;;
     package) packages+=("${packaging[@]}") ;;
     # The package checks: the desktop files' validators, lintian, and an X server for the
-    # program started from the unpacked package.
-    # python3: its http.server is a real peer for the network tests.
+    # program started from the unpacked package; clang-format for the formatting check.
     test) packages+=(chromium "${packaging[@]}" desktop-file-utils appstream lintian xvfb x11-utils xdotool
-                     python3) ;;
+                     clang-format) ;;
     windows) packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine64 wine) ;;
     *) echo "usage: $0 build|demo|package|test|windows" >&2; exit 2 ;;
 esac

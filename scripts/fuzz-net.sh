@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang under ASan+UBSan and runs each for a while:
 # scripts/fuzz-net.sh [seconds-per-target] (default 20). Installs clang, its fuzzer runtime,
-# cmake, ninja and GoogleTest from Debian packages when missing. Exits non-zero when a target
-# finds a crash, a leak or undefined behaviour. Build folder: FUZZ_BUILD_DIR (default
-# <repo>/build-fuzz); crash files land in <build>/fuzz-artifacts/.
+# cmake, ninja, GoogleTest and python3 from Debian packages when missing. Exits non-zero when
+# a target finds a crash, a leak or undefined behaviour, or when a build shows a warning.
+# Build folder: FUZZ_BUILD_DIR (default <repo>/build-fuzz); crash files land in
+# <build>/fuzz-artifacts/.
 #
 # A target fuzz_<area>_<name> is built from tests/<area>/fuzz/ and starts from the seeds kept in
 # the repository in tests/<area>/fuzz/corpus/<target>/; what a run finds goes to
@@ -33,6 +34,7 @@ packages=()
 command -v cmake >/dev/null 2>&1 || packages+=(cmake)
 command -v ninja >/dev/null 2>&1 || packages+=(ninja-build)
 [ -f /usr/include/gtest/gtest.h ] || packages+=(libgtest-dev)
+command -v python3 >/dev/null 2>&1 || packages+=(python3) # writes the demo site
 if ! command -v clang++ >/dev/null 2>&1 || ! fuzzer_works; then
     packages+=(clang libclang-rt-dev)
 fi
@@ -43,62 +45,54 @@ if [ "${#packages[@]}" -gt 0 ]; then
 fi
 fuzzer_works || { log "clang cannot build libFuzzer targets"; exit 1; }
 
-targets=(fuzz_net_uri fuzz_net_response fuzz_net_cookie)
 area_of() { local rest="${1#fuzz_}"; echo "${rest%%_*}"; }
-
-log "building in $build"
-cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
-    -DZANTREL_FUZZ=ON -DZANTREL_NET_ONLY=ON -DZANTREL_SANITIZE=ON >/dev/null
-cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
-
 mkdir -p "$build/fuzz-artifacts"
 status=0
-for t in "${targets[@]}"; do
-    area="$(area_of "$t")"
-    seeds="$repo/tests/$area/fuzz/corpus/$t"
-    [ -d "$seeds" ] || { log "$t has no seed corpus in $seeds"; status=1; continue; }
-    mkdir -p "$build/corpus/$t"
-    log "running $t for ${seconds}s"
-    if ! (cd "$build/fuzz-artifacts" &&
-        "$build/tests/$area/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-            -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/fuzz-artifacts/$t-" \
-            "$build/corpus/$t" "$seeds" >"$build/fuzz-artifacts/$t.log" 2>&1); then
-        log "$t FAILED; see $build/fuzz-artifacts/$t.log"
-        tail -40 "$build/fuzz-artifacts/$t.log" >&2
-        status=1
-    else
-        log "$t clean: $(grep -E 'stat::number_of_executed_units' "$build/fuzz-artifacts/$t.log" | awk '{print $2}') runs," \
-            "$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$build/fuzz-artifacts/$t.log" | tail -1)"
-    fi
-done
 
-# The page builder's and the title search's targets link the program's libraries (the title
-# search folds case with Qt Core), so they build in a configuration of their own. Their seeds
-# lie in tests/<area>/fuzz/corpus/<target>/; new inputs go to the build folder.
-app_build="${FUZZ_APP_BUILD_DIR:-$build-app}"
-app_targets=(fuzz_pages_player fuzz_catalogue_search)
-log "building ${app_targets[*]} in $app_build"
-cmake -S "$repo" -B "$app_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
-    -DZANTREL_FUZZ=ON -DZANTREL_SANITIZE=ON >/dev/null
-cmake --build "$app_build" -j2 --target "${app_targets[@]}" >/dev/null
-for t in "${app_targets[@]}"; do
-    area=${t#fuzz_}
-    area=${area%%_*}
-    mkdir -p "$app_build/corpus/$t"
-    log "running $t for ${seconds}s"
-    if ! (cd "$build/fuzz-artifacts" &&
-        "$app_build/tests/$area/fuzz/$t" -max_total_time="$seconds" -timeout=10 \
-            -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 \
-            -artifact_prefix="$build/fuzz-artifacts/$t-" \
-            "$app_build/corpus/$t" "$repo/tests/$area/fuzz/corpus/$t" \
-            >"$build/fuzz-artifacts/$t.log" 2>&1); then
-        log "$t FAILED; see $build/fuzz-artifacts/$t.log"
-        tail -40 "$build/fuzz-artifacts/$t.log" >&2
+# fuzz_in BUILD_DIR "TARGET..." [CMAKE_OPTION...]: configures BUILD_DIR with clang under
+# ASan+UBSan, warnings as errors, builds the targets and runs each for $seconds, from its
+# seeds in tests/<area>/fuzz/corpus/<target>/ and what earlier runs found in
+# BUILD_DIR/corpus/<target>/. Crash files and logs go to $build/fuzz-artifacts/.
+fuzz_in() {
+    local dir=$1 t area seeds out
+    local -a targets
+    read -r -a targets <<<"$2"
+    shift 2
+    log "building ${targets[*]} in $dir"
+    mkdir -p "$dir"
+    if ! { cmake -S "$repo" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+        -DZANTREL_FUZZ=ON -DZANTREL_SANITIZE=ON -DZANTREL_WERROR=ON "$@" &&
+        cmake --build "$dir" -j2 --target "${targets[@]}"; } >"$dir/fuzz-build.log" 2>&1; then
+        tail -60 "$dir/fuzz-build.log" >&2
+        log "the build in $dir failed; see $dir/fuzz-build.log"
         status=1
-    else
-        log "$t clean: $(grep -E 'stat::number_of_executed_units' "$build/fuzz-artifacts/$t.log" | awk '{print $2}') runs"
+        return
     fi
-done
+    for t in "${targets[@]}"; do
+        area="$(area_of "$t")"
+        seeds="$repo/tests/$area/fuzz/corpus/$t"
+        [ -d "$seeds" ] || { log "$t has no seed corpus in $seeds"; status=1; continue; }
+        out="$build/fuzz-artifacts/$t.log"
+        mkdir -p "$dir/corpus/$t"
+        log "running $t for ${seconds}s"
+        if ! (cd "$build/fuzz-artifacts" &&
+            "$dir/tests/$area/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+                -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/fuzz-artifacts/$t-" \
+                "$dir/corpus/$t" "$seeds" >"$out" 2>&1); then
+            log "$t FAILED; see $out"
+            tail -40 "$out" >&2
+            status=1
+        else
+            log "$t clean: $(grep -E 'stat::number_of_executed_units' "$out" | awk '{print $2}') runs," \
+                "$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$out" | tail -1)"
+        fi
+    done
+}
+
+# The network library's targets in a build of the Qt-free core alone.
+fuzz_in "$build" "fuzz_net_uri fuzz_net_response fuzz_net_cookie" -DZANTREL_NET_ONLY=ON
+# The page builder's and the title search's targets link the program's libraries (the title
+# search folds case with Qt Core), so they build in a configuration of their own.
+fuzz_in "${FUZZ_APP_BUILD_DIR:-$build-app}" "fuzz_pages_player fuzz_catalogue_search"
 exit "$status"

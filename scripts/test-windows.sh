@@ -2,7 +2,7 @@
 # Cross-builds the Qt-free core (platform/core, net, pages, tools/fetch and their tests) for
 # 64-bit Windows with Debian's MinGW-w64 compilers and runs its tests under Wine: headless, in a
 # private Wine prefix inside the build folder that is made afresh and removed afterwards.
-# Installs whatever is missing (Debian 12, as root or with sudo).
+# Warnings are errors. Installs whatever is missing (Debian 12, as root or with sudo).
 # Usage: scripts/test-windows.sh [BUILD_DIR]      (default: build-windows)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,7 +35,8 @@ cmake --build "$gtest/build" --target install >/dev/null
 
 echo "== build (Windows, MinGW-w64)"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DZANTREL_NET_ONLY=ON \
-    -DGTest_DIR="$gtest/install/lib/cmake/GTest" -DZANTREL_WINEPREFIX="$prefix" >/dev/null
+    -DZANTREL_WERROR=ON -DGTest_DIR="$gtest/install/lib/cmake/GTest" -DZANTREL_WINEPREFIX="$prefix" \
+    >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
 echo "== tests (Windows, under Wine)"

@@ -1,8 +1,9 @@
 #!/bin/bash
-# Installs what is missing, builds, and runs every test: the normal build with the checks of
-# the Debian package made from it, the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, a short run of each fuzzer, and the Qt-free core cross-built for
-# Windows with its tests under Wine.
+# Installs what is missing, checks the formatting of the sources, builds, and runs every test:
+# the normal build with the checks of the Debian package made from it, the same suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short run of each fuzzer, and the Qt-free
+# core cross-built for Windows with its tests under Wine. Every build treats warnings as
+# errors.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -10,8 +11,11 @@ cd "$root"
 scripts/deps.sh test
 export QT_QPA_PLATFORM=offscreen
 
+echo "== formatting"
+scripts/check-format.sh
+
 echo "== build"
-scripts/build.sh build
+scripts/build.sh build -DZANTREL_WERROR=ON
 echo "== package"
 # Made from the build just done, so that the package checks among the tests run on it.
 scripts/package.sh build
@@ -19,7 +23,7 @@ echo "== tests"
 ZANTREL_PACKAGE_REQUIRED=1 ctest --test-dir build --output-on-failure -j2
 
 echo "== build (sanitizers)"
-scripts/build.sh build-asan -DZANTREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+scripts/build.sh build-asan -DZANTREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DZANTREL_WERROR=ON
 echo "== tests (sanitizers)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0 \

@@ -11,6 +11,7 @@
 #include "app/Application.h"
 #include "app/Main.h"
 #include "app/Program.h"
+#include "pages/MainHtml.h"
 #include "platform/Shell.h"
 #include "tools/demo-site/StaticServer.h"
 #include "ui_Main.h"
@@ -143,7 +144,9 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     const long after = peakKb();
 
-    const qint64 written = QFile(QDir(TMainForm::programDirectory()).filePath("main.html")).size();
+    const qint64 written =
+        QFile(QDir(TMainForm::programDirectory()).filePath(QString::fromLatin1(kMainHtmlName)))
+            .size();
     std::printf("shape=%s\npage_mib=%zu\npeak_before_mb=%.1f\npeak_after_mb=%.1f\n"
                 "main_html_bytes=%lld\nopened=%d\nboxes=%d\n",
                 shape.c_str(), size >> 20, before / 1024.0, after / 1024.0,

@@ -8,7 +8,6 @@
 #include "ui_Main.h"
 #include "widgets/DBControls.h"
 
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTest>
@@ -80,17 +79,16 @@ protected:
         createProgram();
         MainForm->show();
         rec.clear();
-        QFile::remove(mainHtml());
+        QFile::remove(mainHtmlPath());
     }
     void TearDown() override {
         destroyProgram();
-        QFile::remove(mainHtml());
+        QFile::remove(mainHtmlPath());
         qunsetenv("ZANTREL_SITE_URL");
     }
 
-    static QString mainHtml() { return QDir(TMainForm::programDirectory()).filePath("main.html"); }
     static std::string mainHtmlBytes() {
-        QFile f(mainHtml());
+        QFile f(mainHtmlPath());
         return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string("<none>");
     }
     Ui::MainForm& ui() { return *MainForm->ui(); }
@@ -178,7 +176,7 @@ TEST_F(PageCommands, FilmPlayerPageIsWrittenExactlyAndOpened) {
     EXPECT_EQ(MainForm->Memo2, expected);
     ASSERT_EQ(rec.events.size(), 1u);
     const auto& open = rec.events[0].shell;
-    EXPECT_EQ(open.file, mainHtml());
+    EXPECT_EQ(open.file, mainHtmlPath());
     EXPECT_EQ(open.verb, "");
     EXPECT_EQ(open.showCommand, 5);
     EXPECT_EQ(open.owner, MainForm);

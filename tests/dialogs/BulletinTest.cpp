@@ -2,13 +2,13 @@
 #include "dialogs/ConfigUnit.h"
 #include "platform/Codec.h"
 #include "platform/Guard.h"
+#include "platform/core/Version.h"
 #include "support/net/ScriptedServer.h"
 #include "tests/dialogs/DialogsSupport.h"
 #include "ui_Main.h"
 #include "ui_UpProgUnit.h"
 #include "update/UpProgUnit.h"
 
-#include <QDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -23,6 +23,10 @@ const QString kNewVersion = "На сайте разработчика досту
 const QString kLatest = "Вы используете последнюю версию программы Zantrel! Для данной версии "
                         "программы нет доступных обновлений.";
 const QString kFailure = "Произошла ошибка подключения!";
+
+// The site's label for this version, and for a newer one.
+const std::string kSameVersion = std::string("Version ") + kZantrelVersion + " Full";
+const std::string kNewerVersion = std::string("Version ") + kZantrelVersion + ".1 Full";
 
 std::string home(const std::string& label, const std::string& notice = "Новости сайта") {
     return cp1251::fromUtf8(
@@ -64,20 +68,19 @@ protected:
 } // namespace
 
 TEST_F(Bulletin, AnEqualLabelShowsNothingAndStoresTheNotice) {
-    serve({ScriptedServer::ok(home("Version 4.0.1 Full")),
-           ScriptedServer::ok(home("Version 4.0.1 Full"))},
-          true);
+    serve({ScriptedServer::ok(home(kSameVersion)), ScriptedServer::ok(home(kSameVersion))}, true);
     activate();
     EXPECT_TRUE(rec.events.empty());
     EXPECT_EQ(notice(), "<a href=\"/n\">Новости сайта");
-    EXPECT_EQ(label(), "Version 4.0.1 Full");
+    EXPECT_EQ(label().toStdString(), kSameVersion);
     EXPECT_EQ(server->requests().size(), 2u);
     EXPECT_EQ(server->requests()[0].substr(0, 16), "GET / HTTP/1.1\r\n");
 }
 
 TEST_F(Bulletin, DifferentCaseOrMissingLabelsCountAsANewVersion) {
     for (const std::string& page :
-         {home("Version 4.0.2 Full"), home("Version 4.0.1 full"), std::string("<html></html>")}) {
+         {home(kNewerVersion), home(std::string("Version ") + kZantrelVersion + " full"),
+          std::string("<html></html>")}) {
         serve({ScriptedServer::ok(page), ScriptedServer::ok(page)}, true);
         activate();
         EXPECT_EQ(rec.messages(), QStringList({kNewVersion})) << page;
@@ -86,7 +89,7 @@ TEST_F(Bulletin, DifferentCaseOrMissingLabelsCountAsANewVersion) {
 }
 
 TEST_F(Bulletin, AFailedSecondFetchLeavesTheNoticeUnchanged) {
-    serve({ScriptedServer::ok(home("Version 4.0.1 Full")),
+    serve({ScriptedServer::ok(home(kSameVersion)),
            "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n"},
           true);
     MainForm->Memo5 = "earlier";
@@ -107,27 +110,26 @@ TEST_F(Bulletin, WithTheFlagOffTheSiteIsNotContacted) {
 // unassigned 0x98.
 TEST_F(Bulletin, TheNoticeEndsTheNextPlayerPage) {
     std::vector<std::string> answers = {
-        ScriptedServer::ok(home("Version 4.0.1 Full", "Акция!\u00A0\u0098")),
-        ScriptedServer::ok(home("Version\u00A04.0.1 Full\u0098"))};
+        ScriptedServer::ok(home(kSameVersion, "Акция!\u00A0\u0098")),
+        ScriptedServer::ok(home(std::string("Version\u00A0") + kZantrelVersion + " Full\u0098"))};
     answers.push_back(ScriptedServer::ok("<embed flashvars=\"file=http://cdn.test/v.flv\">"));
     serve(answers, true);
     activate();
     MainForm->show();
     QTest::mouseClick(MainForm->ui()->StartBitBtn, Qt::LeftButton);
-    QFile page(QDir(TMainForm::programDirectory()).filePath("main.html"));
+    QFile page(mainHtmlPath());
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     const std::string bytes = page.readAll().toStdString();
     const std::string ending =
         cp1251::fromUtf8("<div align=\"center\"><a href=\"/n\">Акция!") + "\xA0\x98</div>";
     EXPECT_EQ(bytes.substr(bytes.size() - ending.size()), ending);
-    EXPECT_EQ(MainForm->Edit1, "Version\xA0"
-                               "4.0.1 Full\x98");
+    EXPECT_EQ(MainForm->Edit1, std::string("Version\xA0") + kZantrelVersion + " Full\x98");
     EXPECT_EQ(rec.messages(), QStringList({kNewVersion}));
     page.remove();
 }
 
 TEST_F(Bulletin, OnDemandAnEqualLabelSaysItIsTheLatest) {
-    serve({ScriptedServer::ok(home("Version 4.0.1 Full"))}, false);
+    serve({ScriptedServer::ok(home(kSameVersion))}, false);
     rec.clear();
     MainForm->ui()->N7->trigger();
     EXPECT_EQ(rec.messages(), QStringList({kLatest}));
@@ -136,8 +138,7 @@ TEST_F(Bulletin, OnDemandAnEqualLabelSaysItIsTheLatest) {
 }
 
 TEST_F(Bulletin, OnDemandANewLabelOffersTheSite) {
-    serve({ScriptedServer::ok(home("Version 5.0 Full")),
-           ScriptedServer::ok(home("Version 5.0 Full"))},
+    serve({ScriptedServer::ok(home(kNewerVersion)), ScriptedServer::ok(home(kNewerVersion))},
           false);
     rec.clear();
     Ui::UpProgForm& ui = *UpProgForm->ui();
@@ -150,7 +151,7 @@ TEST_F(Bulletin, OnDemandANewLabelOffersTheSite) {
         UpProgForm, [] { MainForm->ui()->N7->trigger(); },
         [&] { QTest::mouseClick(ui.BitBtn2, Qt::LeftButton); });
     EXPECT_TRUE(rec.events.empty());
-    EXPECT_EQ(label(), "Version 5.0 Full");
+    EXPECT_EQ(label().toStdString(), kNewerVersion);
     // "Да" opens the home page.
     whileModal(
         UpProgForm, [] { MainForm->ui()->N7->trigger(); },

@@ -4,6 +4,7 @@
 #include "net/IdHTTP.h"
 #include "net/ProxyUnit.h"
 #include "platform/Guard.h"
+#include "platform/core/Version.h"
 #include "support/net/ScriptedServer.h"
 #include "tests/dialogs/DialogsSupport.h"
 #include "ui_AboutUnit.h"
@@ -406,7 +407,7 @@ TEST_F(Dialogs, AboutShowsPictureVersionDateAndOpensTheSite) {
     EXPECT_EQ(AboutForm->size(), QSize(442, 101));
     ASSERT_FALSE(ui.Image1->pixmap().isNull());
     EXPECT_EQ(ui.Image1->pixmap().size(), QSize(100, 100));
-    EXPECT_EQ(ui.Label3->text(), "Version 4.0.1 Full");
+    EXPECT_EQ(ui.Label3->text(), QString("Version %1 Full").arg(kZantrelVersion));
     EXPECT_EQ(ui.Label4->text(), "Дата обновления базы фильмов");
     const QLocale locale = QLocale::system();
     EXPECT_TRUE(

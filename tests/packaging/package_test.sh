@@ -1,9 +1,11 @@
 #!/bin/bash
-# Checks a Debian package of Zantrel. Usage: package_test.sh <package-dir> <app-id> <version>
+# Checks a Debian package of Zantrel.
+# Usage: package_test.sh <package-dir> <app-id> <version> <main window caption>
 set -euo pipefail
 dir=$1
 id=$2
 version=$3
+caption=$4
 
 shopt -s nullglob
 debs=("$dir"/zantrel_"$version"_*.deb)
@@ -62,6 +64,9 @@ done
 [ -x "$usr/bin/zantrel" ] && [ -x "$usr/lib/zantrel/Zantrel" ] || fail "not executable"
 dpkg-deb --contents "$deb" | awk '{print $6}' | grep -v '/$' | sort >"$work/list"
 [ "$(wc -l <"$work/list")" -eq "${#files[@]}" ] || fail "unexpected files: $(cat "$work/list")"
+# The changelog's newest entry is the version packaged (the project version).
+newest=$(zcat "$usr/share/doc/zantrel/changelog.gz" | sed -n 1p)
+[[ "$newest" == "zantrel ($version) "* ]] || fail "the changelog's newest entry: $newest"
 
 echo "== desktop entry and metainfo"
 desktop-file-validate "$usr/share/applications/$id.desktop"
@@ -110,7 +115,7 @@ start_program() {
     program=$!
     local main=""
     for _ in $(seq 200); do
-        main=$(windows | awk '/"Zantrel 4.0.1 full": \(/ {print $1; exit}')
+        main=$(windows | awk -v name="\"$caption\": (" 'index($0, name) {print $1; exit}')
         [ -n "$main" ] && xwininfo -id "$main" | grep -q "Map State: IsViewable" && break
         main=""
         [ -n "$(boxes)" ] && break

@@ -4,12 +4,15 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
+#include "pages/Markers.h"
+#include "platform/core/Version.h"
 #include "tools/demo-site/StaticServer.h"
 
 namespace {
@@ -236,6 +239,15 @@ TEST_F(DemoSite, ProgramWritesItsPortAndStopsOnTerm) {
     }
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// The demo site the build writes carries the program's own version text as its label, so
+// that the program run on it finds itself up to date.
+TEST(DemoSitePages, TheHomePageLabelIsTheProgramsOwnVersionText) {
+    std::ifstream in(fs::path(ZANTREL_DEMO_SITE_DIR) / "index.html", std::ios::binary);
+    ASSERT_TRUE(in) << ZANTREL_DEMO_SITE_DIR;
+    const std::string home{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(cut(home, markers::kSiteVersion), kVersionText);
 }
 
 } // namespace

@@ -48,20 +48,21 @@ protected:
 };
 
 TEST_F(MainHtml, WritesExactlyTheBytesAndNothingElse) {
+    EXPECT_STREQ(kMainHtmlName, "main.html"); // the one name of the player page
     std::string bytes = "<div>\xCF\xD0\xC8\r\n\x98\xFF</div>";
     bytes += std::string(100000, 'x'); // more than one write's worth is fine too
     writeMainHtml(dir_.string(), bytes);
-    EXPECT_EQ(readFile(dir_ / "main.html"), bytes);
-    EXPECT_EQ(entries(), std::vector<std::string>{"main.html"});
+    EXPECT_EQ(readFile(dir_ / kMainHtmlName), bytes);
+    EXPECT_EQ(entries(), std::vector<std::string>{kMainHtmlName});
 }
 
 TEST_F(MainHtml, ReplacesALongerEarlierPage) {
     writeMainHtml(dir_.string(), std::string(5000, 'a'));
     writeMainHtml(dir_.string() + "/", "short");
-    EXPECT_EQ(readFile(dir_ / "main.html"), "short");
+    EXPECT_EQ(readFile(dir_ / kMainHtmlName), "short");
     writeMainHtml(dir_.string(), "");
-    EXPECT_EQ(readFile(dir_ / "main.html"), "");
-    EXPECT_EQ(entries(), std::vector<std::string>{"main.html"});
+    EXPECT_EQ(readFile(dir_ / kMainHtmlName), "");
+    EXPECT_EQ(entries(), std::vector<std::string>{kMainHtmlName});
 }
 
 TEST_F(MainHtml, MissingDirectoryIsAFailureOfItsOwnKind) {
@@ -70,7 +71,7 @@ TEST_F(MainHtml, MissingDirectoryIsAFailureOfItsOwnKind) {
         writeMainHtml(missing, "x");
         FAIL() << "no failure";
     } catch (const EMainHtmlWriteError& e) {
-        EXPECT_NE(e.message().find("main.html"), std::string::npos) << e.message();
+        EXPECT_NE(e.message().find(kMainHtmlName), std::string::npos) << e.message();
         const Exception& base = e;
         EXPECT_STREQ(base.className(), "EMainHtmlWriteError");
     }
@@ -100,8 +101,8 @@ TEST_F(MainHtml, FailedWriteLeavesTheEarlierPage) {
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_TRUE(failed);
-    EXPECT_EQ(readFile(dir_ / "main.html"), earlier);
-    EXPECT_EQ(entries(), std::vector<std::string>{"main.html"});
+    EXPECT_EQ(readFile(dir_ / kMainHtmlName), earlier);
+    EXPECT_EQ(entries(), std::vector<std::string>{kMainHtmlName});
 }
 #endif
 
@@ -160,7 +161,7 @@ TEST_F(MainHtml, GoesToTheLocalAppDataFolderWhenTheProgramsCannotBeWritten) {
         ASSERT_EQ(folder, c.expected);
         ASSERT_TRUE(fs::is_directory(folder));
         writeMainHtml(folder, "<div>page</div>");
-        EXPECT_EQ(readFile(fs::path(folder) / "main.html"), "<div>page</div>");
+        EXPECT_EQ(readFile(fs::path(folder) / kMainHtmlName), "<div>page</div>");
         fs::remove_all(folder);
     }
 }
@@ -205,8 +206,8 @@ TEST_F(MainHtml, GoesToTheUsersFolderWhenTheProgramsCannotBeWritten) {
         ASSERT_EQ(::stat(folder.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0700u);
         writeMainHtml(folder, "<div>page</div>");
-        EXPECT_EQ(readFile(fs::path(folder) / "main.html"), "<div>page</div>");
-        EXPECT_FALSE(fs::exists(program / "main.html"));
+        EXPECT_EQ(readFile(fs::path(folder) / kMainHtmlName), "<div>page</div>");
+        EXPECT_FALSE(fs::exists(program / kMainHtmlName));
         fs::remove_all(folder);
     }
     fs::permissions(dir_ / "program", fs::perms::owner_all);

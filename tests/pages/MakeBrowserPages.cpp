@@ -1,7 +1,8 @@
 // make_browser_pages OUTDIR SITEDIR SITEBASE
-// Writes OUTDIR/<category>/main.html for each category with the real page builder, from the
-// first page of each category of the demo site and the notice of its home page, as the
-// program would after fetching them from SITEBASE.
+// Writes the player page into OUTDIR/<category>/ for each category with the real page
+// builder and writer, from the first page of each category of the demo site and the notice
+// of its home page, as the program would after fetching them from SITEBASE. Prints one line
+// "<category> <path of the page>" for each.
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
             const PlayerPage page = buildPlayerPage(
                 p.category, readFile(site + "/" + p.folder + "/1.html"), notice, base);
             writeMainHtml(dir, page.page);
+            std::cout << p.folder << ' ' << dir << '/' << kMainHtmlName << '\n';
         }
     } catch (const std::exception& e) {
         std::cerr << "make_browser_pages: " << e.what() << "\n";

@@ -38,8 +38,10 @@ if [ ! -s "$WORK/port" ]; then
 fi
 BASE="http://127.0.0.1:$(cat "$WORK/port")"
 
+# The pages, and where the writer put each: "<category> <path>" lines.
 mkdir -p "$WORK/out"
-"$MAKER" "$WORK/out" "$SITE" "$BASE" || exit 1
+"$MAKER" "$WORK/out" "$SITE" "$BASE" >"$WORK/pages" || exit 1
+page_of() { awk -v c="$1" '$1 == c { print $2 }' "$WORK/pages"; }
 
 browser() {
     profile=$(mktemp -d "$WORK/profile-XXXXXX")
@@ -70,7 +72,11 @@ BANNER='<body><div align="center"><b>ПОДОЖДИТЕ ПОКА ЗАГРУЗИ�
 NOTICE='Видео не запускается? Обновите <a href="http://get.adobe.example/flashplayer/">Flash Player</a> и сообщите нам о неработающей ссылке через <a href="mailto:support@zantrel.example">службу поддержки'
 
 for category in films mult serials vk; do
-    page="$WORK/out/$category/main.html"
+    page=$(page_of "$category")
+    if [ ! -s "$page" ]; then
+        fail "$category" "no player page written"
+        continue
+    fi
     dom="$WORK/$category.dom"
     if ! browser --dump-dom "file://$page" >"$dom" || [ ! -s "$dom" ]; then
         fail "$category" "chromium could not load $page"
@@ -102,7 +108,7 @@ done
 
 # One picture of a player page for a person to look at.
 browser --screenshot="$BUILD/pages-browser.png" --window-size=800,600 \
-    "file://$WORK/out/films/main.html" >/dev/null || fail films "no screenshot"
+    "file://$(page_of films)" >/dev/null || fail films "no screenshot"
 [ -s "$BUILD/pages-browser.png" ] || fail films "the screenshot is empty"
 
 if [ $failures -ne 0 ]; then

@@ -1,5 +1,8 @@
 #include "support/TestSupport.h"
 
+#include "app/Main.h"
+#include "pages/MainHtml.h"
+
 #include <QDir>
 #include <QFile>
 #include <sqlite3.h>
@@ -95,6 +98,10 @@ std::string demoCatalogueSql(const std::string& siteBase) {
 void makeDemoStores(const ScratchDir& dir) {
     makeStore(dir.file("bdv.db"), demoCatalogueSql());
     makeStore(dir.file("zntconfig.db"), demoSettingsSql());
+}
+
+QString mainHtmlPath() {
+    return QDir(TMainForm::programDirectory()).filePath(QString::fromLatin1(kMainHtmlName));
 }
 
 std::string demoSettingsSql() {

@@ -67,6 +67,8 @@ void makeDemoStores(const ScratchDir& dir);
 // The demo settings store with the start-up site check off, so that tests contact no site
 // unless they ask for it.
 std::string demoSettingsSql();
+// main.html in the program's directory, where the tests' executables may write it.
+QString mainHtmlPath();
 // Runs the event loop until `done` holds or `ms` pass.
 template <class F> bool waitFor(F done, int ms = 5000);
 
