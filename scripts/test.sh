@@ -1,9 +1,9 @@
 #!/bin/bash
 # Installs what is missing, checks the formatting of the sources, builds, and runs every test:
 # the normal build with the checks of the Debian package made from it, the same suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, a short run of each fuzzer, and the Qt-free
-# core cross-built for Windows with its tests under Wine. Every build treats warnings as
-# errors.
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short run of each fuzzer, the catalogue's
+# tests under ThreadSanitizer, and the Qt-free core cross-built for Windows with its tests under
+# Wine. Every build treats warnings as errors.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -36,7 +36,7 @@ if [ -x scripts/fuzz-net.sh ]; then
 fi
 echo "== tests (thread sanitizer: the catalogue and its search)"
 # The catalogue reads at start-up and searches on helper threads (catalogue/CatalogueQuery.h).
-cmake -S "$root" -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S "$root" -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANTREL_WERROR=ON \
     -DCMAKE_C_FLAGS=-fsanitize=thread -DCMAKE_CXX_FLAGS=-fsanitize=thread \
     -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
 cmake --build build-tsan -j"$(nproc)" --target catalogue_test

@@ -23,7 +23,6 @@ using namespace testing_support;
 
 namespace {
 
-
 void writeMainHtml() {
     QFile f(mainHtmlPath());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
