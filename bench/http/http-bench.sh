@@ -18,13 +18,13 @@
 # one CPU, so that no figure depends on waking a process on another CPU. Prints the figures and
 #   ratio_rps=X ratio_mbps=Y   (zantrel-fetch divided by curl)
 #
-# Environment: BUILD_DIR (default <repo>/build-bench), RUNS (7), REQUESTS (10000),
+# Environment: BUILD_DIR (default <repo>/build-bench-net, a network-only build), RUNS (7), REQUESTS (10000),
 # BIG_MIB (100), CLIENT_CPUS, SERVER_CPUS.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 repo="$(cd "$here/../.." && pwd)"
-BUILD_DIR="${BUILD_DIR:-$repo/build-bench}"
+BUILD_DIR="${BUILD_DIR:-$repo/build-bench-net}"
 RUNS="${RUNS:-7}"
 REQUESTS="${REQUESTS:-10000}"
 BIG_MIB="${BIG_MIB:-100}"

@@ -3,17 +3,14 @@
 # each shape of page (see PlayerMemoryBench.cpp), each in a process of its own.
 #
 # Usage: bench/pages/player-memory-bench.sh
-#   BUILD_DIR   build folder to use (default: build-bench, configured as Release and built)
+#   BUILD_DIR   build folder to use (default: build-bench; bench/build.sh configures and builds it)
 #   MIB         page size in MiB (default 20)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD_DIR:-$root/build-bench}
 mib=${MIB:-20}
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
-cmake --build "$build" -j2 --target player_memory_bench >/dev/null
+"$root/bench/build.sh" "$build" player_memory_bench
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zantrel-player-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT

@@ -5,17 +5,14 @@
 # on the same file; start-up until the main window is shown; and the peak resident memory.
 #
 # Usage: bench/search/search-bench.sh
-#   BUILD_DIR   build folder to use (default: build-bench, configured as Release and built)
+#   BUILD_DIR   build folder to use (default: build-bench; bench/build.sh configures and builds it)
 #   ROWS        titles per category (default 250000)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD_DIR:-$root/build-bench}
 rows=${ROWS:-250000}
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
-cmake --build "$build" -j2 --target search_bench search_catalogue_gen >/dev/null
+"$root/bench/build.sh" "$build" search_bench search_catalogue_gen
 
 data=$build/search-data/$rows
 mkdir -p "$data"
