@@ -41,6 +41,12 @@ cmake --build "$build" -j"$(nproc)"
 
 echo "== tests (Windows, under Wine)"
 drop_prefix
+# One Wine server for the whole run, started before the prefix is made: left to itself it ends a
+# few seconds after its last program, and a test starting just then can fail to come up at all.
+# Started first, it lets wineboot bring up the prefix's services once, writing into the log and
+# not into the pipe of the first test that would otherwise have started them.
+mkdir -p "$prefix"
+WINEPREFIX=$prefix wineserver -p
 if ! "$root/cmake/wine-emulator.sh" "$prefix" wineboot -i >"$build/wineboot.log" 2>&1; then
     cat "$build/wineboot.log" >&2
     echo "wineboot failed" >&2
