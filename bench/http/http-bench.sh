@@ -11,6 +11,9 @@
 #      curl writing to /dev/null, which keeps nothing; ratio_mbps is against curl keeping the
 #      body (the tmpfs file), and ratio_mbps_devnull against curl keeping nothing.
 #
+#   3. The floor under any client that keeps the body: the rate of writing the same number of bytes
+#      into fresh memory with no network at all (see fresh_memory_mbps below).
+#
 # Before timing, both files are fetched once so that neither client meets a cold page cache or the
 # write-back of the freshly made 100 MiB file. Medians of RUNS (>= 5) runs, the clients
 # alternating their order from run to run. Both clients
@@ -191,6 +194,34 @@ for run in $(seq 1 "$RUNS"); do
     null_m="$null_m $e"
 done
 
+# The floor under any client that keeps the body: writing BIG_MIB into fresh anonymous memory (on
+# huge pages, as the client's buffer), with no network at all. On a virtual machine that hands
+# memory free for a while back to its host, the first touch of that memory costs the host's page
+# faults: measured once right after 4 s of idle and once right after the previous measurement
+# released its memory.
+fresh_memory_mbps() {
+    taskset -c "$CLIENT_CPUS" python3 - "$BIG_MIB" "$1" <<'PY'
+import mmap, sys, time
+size = int(sys.argv[1]) << 20
+time.sleep(float(sys.argv[2]))
+chunk = b"a" * (1 << 20)
+mm = mmap.mmap(-1, size, flags=mmap.MAP_PRIVATE | mmap.MAP_ANONYMOUS)
+if hasattr(mmap, "MADV_HUGEPAGE"):
+    mm.madvise(mmap.MADV_HUGEPAGE)
+start = time.perf_counter()
+for _ in range(size >> 20):
+    mm.write(chunk)
+print("%.1f" % (size / (time.perf_counter() - start) / 1e6))
+PY
+}
+idle_m=""; recent_m=""
+if command -v python3 >/dev/null 2>&1; then
+    for _ in 1 2 3; do
+        idle_m="$idle_m $(fresh_memory_mbps 4)"
+        recent_m="$recent_m $(fresh_memory_mbps 0)"
+    done
+fi
+
 load_after="$(cut -d' ' -f1-3 /proc/loadavg)"
 mo_r=$(echo "$ours_r" | median); mc_r=$(echo "$curl_r" | median)
 mo_m=$(echo "$ours_m" | median); mc_m=$(echo "$curl_m" | median)
@@ -205,4 +236,8 @@ awk -v a="$mo_m" -v b="$mc_m" 'BEGIN { printf "ratio_mbps=%.2f\n", a / b }'
 awk -v a="$mo_m" -v b="$mn_m" 'BEGIN { printf "ratio_mbps_devnull=%.2f\n", a / b }'
 so_m=$(echo "$ours_m" | tr ' ' '\n' | grep -v '^$' | sort -g | head -1)
 awk -v a="$so_m" -v b="$mo_m" 'BEGIN { printf "zantrel_mbps_slowest=%s slowest_to_median=%.2f\n", a, a / b }'
+if [ -n "$idle_m" ]; then
+    echo "fresh_memory_mbps_idle=$(echo "$idle_m" | median) fresh_memory_mbps_recent=$(echo "$recent_m" | median)" \
+        "(writing $BIG_MIB MiB into new memory, no network: after 4 s idle / right after a release)"
+fi
 echo "load average before: $load_before, after: $load_after ($(nproc) CPUs)"
