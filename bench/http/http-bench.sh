@@ -197,8 +197,8 @@ done
 # The floor under any client that keeps the body: writing BIG_MIB into fresh anonymous memory (on
 # huge pages, as the client's buffer), with no network at all. On a virtual machine that hands
 # memory free for a while back to its host, the first touch of that memory costs the host's page
-# faults: measured once right after 4 s of idle and once right after the previous measurement
-# released its memory.
+# faults: measured three times after 4 s of idle and three times right after the previous
+# measurement released its memory; the lowest and the highest are printed with all six.
 fresh_memory_mbps() {
     taskset -c "$CLIENT_CPUS" python3 - "$BIG_MIB" "$1" <<'PY'
 import mmap, sys, time
@@ -237,7 +237,8 @@ awk -v a="$mo_m" -v b="$mn_m" 'BEGIN { printf "ratio_mbps_devnull=%.2f\n", a / b
 so_m=$(echo "$ours_m" | tr ' ' '\n' | grep -v '^$' | sort -g | head -1)
 awk -v a="$so_m" -v b="$mo_m" 'BEGIN { printf "zantrel_mbps_slowest=%s slowest_to_median=%.2f\n", a, a / b }'
 if [ -n "$idle_m" ]; then
-    echo "fresh_memory_mbps_idle=$(echo "$idle_m" | median) fresh_memory_mbps_recent=$(echo "$recent_m" | median)" \
-        "(writing $BIG_MIB MiB into new memory, no network: after 4 s idle / right after a release)"
+    all_m=$(echo "$idle_m $recent_m" | tr ' ' '\n' | grep -v '^$' | sort -g)
+    echo "fresh_memory_mbps_lowest=$(echo "$all_m" | head -1) fresh_memory_mbps_highest=$(echo "$all_m" | tail -1)" \
+        "(writing $BIG_MIB MiB into new memory, no network; after 4 s idle:$idle_m; right after a release:$recent_m)"
 fi
 echo "load average before: $load_before, after: $load_after ($(nproc) CPUs)"
