@@ -40,30 +40,6 @@ std::string replaceAll(const std::string& text, std::string_view word, const std
     return result;
 }
 
-// The stream address stands inside an attribute value. A well-formed address has none of
-// these characters (they are percent-encoded); anything else that the cut brought along
-// must not be able to close the attribute and add markup of its own to the page.
-std::string forAttribute(const std::string& link) {
-    std::string result;
-    result.reserve(link.size());
-    for (const char c : link) {
-        switch (c) {
-        case '"':
-            result += "&quot;";
-            break;
-        case '<':
-            result += "&lt;";
-            break;
-        case '>':
-            result += "&gt;";
-            break;
-        default:
-            result += c;
-        }
-    }
-    return result;
-}
-
 } // namespace
 
 namespace playerPage {
@@ -122,7 +98,10 @@ PlayerPage buildPlayerPage(Category c, const std::string& pageText, const std::s
         result.templateA2 = playerPage::templateA2(siteBase);
         page = std::string(playerPage::kWaitBanner) + *result.templateA + *result.templateA2 +
                kFlashTail + siteNotice + kClosing;
-        replacement = forAttribute(result.link);
+        // The stream address stands inside an attribute value. A well-formed address has
+        // none of the characters escaped there (they are percent-encoded); anything else the
+        // cut brought along must not close the attribute and add markup of its own.
+        appendAttributeValue(replacement, result.link);
         break;
     case Category::Serials:
         result.link = textUpToNul(cut(pageText, markers::kObjectEmbed));

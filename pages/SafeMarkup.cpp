@@ -387,24 +387,6 @@ std::size_t readTag(std::string_view in, std::size_t p, Tag& tag) {
 
 // ---- writing ----
 
-void appendValue(std::string& out, std::string_view raw) {
-    for (const char c : raw) {
-        switch (c) {
-        case '"':
-            out += "&quot;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += c;
-        }
-    }
-}
-
 // Decides which attributes of an allowed start tag stay.
 void judgeAttributes(Tag& tag) {
     // A parameter names what it is by its first name attribute, references decoded; a name
@@ -469,7 +451,7 @@ void writeStartTag(std::string& out, const Tag& tag, std::string_view source) {
         out += a.name;
         if (a.hasValue) {
             out += "=\"";
-            appendValue(out, a.value);
+            appendAttributeValue(out, a.value);
             out += '"';
         }
     }
@@ -522,6 +504,24 @@ std::size_t skipComment(std::string_view in, std::size_t p) {
 }
 
 } // namespace
+
+void appendAttributeValue(std::string& out, std::string_view raw) {
+    for (const char c : raw) {
+        switch (c) {
+        case '"':
+            out += "&quot;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
 
 std::string safeMarkup(std::string_view in) {
     std::string out;

@@ -17,3 +17,7 @@
 // out byte for byte, and whatever the input was, the browser reads the output as exactly
 // the kept elements and text.
 std::string safeMarkup(std::string_view markup);
+
+// Appends raw as the value of a double-quoted attribute: '"', '<' and '>' are written as
+// character references, so the value can neither close the attribute nor open a tag.
+void appendAttributeValue(std::string& out, std::string_view raw);
