@@ -666,14 +666,16 @@ struct SizeOnly {
 };
 
 template <class Out> void appendValue(Out& out, std::string_view raw) {
-    for (std::size_t from = 0; from < raw.size();) {
-        const std::size_t special = std::min(raw.find_first_of("\"<>", from), raw.size());
-        out.append(raw.substr(from, special - from));
-        if (special == raw.size())
-            break;
-        out += raw[special] == '"' ? "&quot;" : raw[special] == '<' ? "&lt;" : "&gt;";
-        from = special + 1;
+    std::size_t from = 0;
+    for (std::size_t k = 0; k < raw.size(); ++k) {
+        const char c = raw[k];
+        if (c != '"' && c != '<' && c != '>')
+            continue;
+        out.append(raw.substr(from, k - from));
+        out += c == '"' ? "&quot;" : c == '<' ? "&lt;" : "&gt;";
+        from = k + 1;
     }
+    out.append(raw.substr(from));
 }
 
 template <class Out> void writeStartTag(Out& out, const Tag& tag, std::string_view source) {
@@ -794,8 +796,11 @@ template <class Out> void filter(std::string_view in, Out& out) {
         } else if (c == '!' || c == '?') {
             i = skipPast(in, i + 2, ">"); // declarations and processing instructions
         } else {
-            out += "&lt;";
-            ++i;
+            // A "<" that starts nothing is text; so is each of a run of them but the last.
+            do {
+                out += "&lt;";
+                ++i;
+            } while (i + 1 < n && in[i] == '<' && in[i + 1] == '<');
         }
     }
 }
