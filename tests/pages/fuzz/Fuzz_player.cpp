@@ -102,12 +102,15 @@ bool positioned(std::string_view style) {
         const std::size_t end = std::min(s.find(';', from), s.size());
         const std::string declaration = s.substr(from, end - from);
         from = end + 1;
-        std::string name;
-        std::string value;
         const std::size_t colon = declaration.find(':');
-        for (std::size_t k = 0; k < declaration.size(); ++k)
-            if (k != colon && !space(declaration[k]))
-                (colon == std::string::npos || k < colon ? name : value) += declaration[k];
+        if (colon == std::string::npos)
+            continue;
+        std::string name = declaration.substr(0, colon);
+        // Blanks around a name do not count; blanks inside make another name.
+        name.erase(0, name.find_first_not_of(" \t\n\r\f"));
+        name.erase(name.find_last_not_of(" \t\n\r\f") + 1);
+        std::string value = declaration.substr(colon + 1);
+        std::erase_if(value, space);
         if (name == "position" && value.rfind("static", 0) != 0 && value.rfind("relative", 0) != 0)
             return true;
     }
