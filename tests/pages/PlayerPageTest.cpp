@@ -48,6 +48,21 @@ TEST(PlayerPage, FilmPageCarriesTheStreamAddressAndTheNoticeWithItsPlaceholderRe
     EXPECT_EQ(result.templateA->back(), ' ');
 }
 
+// A site base that is no absolute address would make the player's addresses name local files.
+TEST(PlayerPage, PlayerAddressesOnASiteBaseWithoutSchemeGo) {
+    const PlayerPage result =
+        buildPlayerPage(Category::Films, "file=http://h.example/a\"b.flv", "<i>n</i>", "");
+    EXPECT_EQ(result.page,
+              kBanner +
+                  "<div align=\"center\"><object id=\"videoplayer5655\" "
+                  "type=\"application/x-shockwave-flash\" width=\"500\" height=\"375\"><param "
+                  "name=\"allowFullScreen\" value=\"true\" /><param name=\"allowScriptAccess\" "
+                  "value=\"always\" /><param name=\"wmode\" value=\"transparent\" /><param "
+                  "name=\"movie\" /><param name=\"flashvars\" "
+                  "value=\"comment=Korvex&st=/player/video18-805.txt&file=http://h.example/"
+                  "a&quot;b.flv\" /></object></div><div align=\"center\"><i>n</i></div>");
+}
+
 TEST(PlayerPage, CartoonsAreBuiltExactlyLikeFilms) {
     const std::string notice = cp("ссылка");
     const PlayerPage film = buildPlayerPage(Category::Films, kFilmPage, notice, kBase);
