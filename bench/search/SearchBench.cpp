@@ -8,6 +8,7 @@
 #include "app/Application.h"
 #include "app/Main.h"
 #include "app/Program.h"
+#include "bench/support/QuietInterceptor.h"
 #include "catalogue/DataModule.h"
 #include "platform/Shell.h"
 #include "widgets/DBControls.h"
@@ -28,22 +29,6 @@
 #include <vector>
 
 namespace {
-
-// Boxes would block an unattended run: they are counted and printed instead.
-class Quiet : public platform::Interceptor {
-public:
-    void messageBox(const QString&, const QString& text) override { report("message", text); }
-    void errorBox(const QString&, const QString& text) override { report("error", text); }
-    void shellExecute(const platform::ShellRequest&) override {}
-    bool startDetached(const QString&) override { return false; }
-    int boxes = 0;
-
-private:
-    void report(const char* kind, const QString& text) {
-        ++boxes;
-        std::fprintf(stderr, "%s box: %s\n", kind, qPrintable(text));
-    }
-};
 
 double nowMs() {
     using namespace std::chrono;
@@ -92,7 +77,7 @@ int main(int argc, char** argv) {
         return t0 ? std::strtod(t0, nullptr) / 1e6 : wallMs();
     }();
     TApplication app(argc, argv);
-    Quiet quiet;
+    QuietInterceptor quiet;
     platform::setInterceptor(&quiet);
 
     createProgram();
