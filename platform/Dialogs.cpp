@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QScreen>
+#include <QTabWidget>
 
 namespace platform {
 
@@ -39,6 +40,7 @@ void setUpFixedDialog(QDialog* dialog, const QString& caption, const QSize& clie
     dialog->setFixedSize(clientSize);
     applyFormLook(dialog);
     fitTextControls(dialog);
+    nameControls(dialog);
 }
 
 void fitTextControls(QWidget* window) {
@@ -69,6 +71,33 @@ void fitTextControls(QWidget* window) {
         }
         control->setGeometry(place);
     }
+}
+
+namespace {
+
+// A caption as it reads: "&&" is one ampersand, any other "&" marks the access key and is
+// not read; blanks that pad the caption are not read either.
+QString readCaption(const QString& caption) {
+    QString read;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size())
+            ++i;
+        read += caption[i];
+    }
+    return read.simplified();
+}
+
+} // namespace
+
+void nameControls(QWidget* window) {
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        if (button->accessibleName().isEmpty() && !button->text().isEmpty())
+            button->setAccessibleName(readCaption(button->text()));
+    for (QTabWidget* tabs : window->findChildren<QTabWidget*>())
+        for (int i = 0; i < tabs->count(); ++i)
+            for (QWidget* control : tabs->widget(i)->findChildren<QWidget*>())
+                if (control->focusPolicy() != Qt::NoFocus && control->accessibleName().isEmpty())
+                    control->setAccessibleName(readCaption(tabs->tabText(i)));
 }
 
 void connectCloseButtons(QDialog* dialog, QAbstractButton* ok, QAbstractButton* cancel,
