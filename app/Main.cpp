@@ -88,6 +88,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     ui_->centralwidget->setFixedSize(722, 336);
     adjustSize();
     setFixedSize(sizeHint());
+    platform::nameControls(this);
 }
 
 TMainForm::~TMainForm() = default;
