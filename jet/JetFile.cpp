@@ -678,16 +678,19 @@ std::vector<Column> JetFile::columns(std::string_view table) const {
 }
 
 std::vector<Row> JetFile::rows(std::string_view table) const {
+    std::vector<Row> rows;
+    readRows(table, [&](Row&& row) { rows.push_back(std::move(row)); });
+    return rows;
+}
+
+void JetFile::readRows(std::string_view table, const std::function<void(Row&&)>& onRow) const {
     const TableEntry& e = entry(table);
     const Reader reader(bytes_, format_, codePage_);
     const TableDef t = reader.definition(e.definitionPage, e.name);
     std::vector<int> all(t.columns.size());
     for (std::size_t i = 0; i < all.size(); ++i)
         all[i] = static_cast<int>(i);
-    std::vector<Row> rows;
-    reader.forEachRow(
-        t, [&](std::string_view bytes) { rows.push_back(reader.decode(t, bytes, all)); });
-    return rows;
+    reader.forEachRow(t, [&](std::string_view bytes) { onRow(reader.decode(t, bytes, all)); });
 }
 
 } // namespace jet

@@ -11,6 +11,7 @@
 #include "platform/core/Exception.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -105,6 +106,10 @@ public:
     // Every row of the table, in file order, every field decoded. Throws rather than return
     // fewer rows than the file holds.
     std::vector<Row> rows(std::string_view table) const;
+    // The same one row at a time, for a caller that keeps the values in a form of its own.
+    // When it throws, the rows handed over before belong to a table that could not be read
+    // whole: the caller drops them.
+    void readRows(std::string_view table, const std::function<void(Row&&)>& onRow) const;
 
     struct TableEntry {
         std::string name;
