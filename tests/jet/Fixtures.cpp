@@ -84,6 +84,7 @@ std::vector<Fixture> all(std::size_t filmRows) {
     out.push_back({"jet4", jet4, {types(true), films(filmRows)}});
     jetwriter::Options compressed;
     compressed.compressText = true;
+    compressed.referenceMaps = true;
     out.push_back({"jet4-compressed", compressed, {types(true), films(filmRows)}});
     jetwriter::Options jet3;
     jet3.format = jet::Format::Jet3;

@@ -180,16 +180,23 @@ TEST(JetFile, RefusesADamagedFileRatherThanReadLess) {
     }
 }
 
-TEST(JetFile, SkipsDeletedRowsAndNamesAMissingTable) {
+TEST(JetFile, SkipsDeletedRowsFollowsMovedOnesAndNamesAMissingTable) {
     const auto f = jetfixtures::all()[0];
     jetwriter::Layout layout;
     std::string bytes = jetwriter::write(f.tables, f.options, &layout);
-    const std::size_t page = layout.dataPages.at("bdf")[0] * layout.pageSize;
-    bytes[page + 14 + 2 * 1 + 1] = static_cast<char>(bytes[page + 14 + 2 * 1 + 1] | 0x80);
+    const auto& pages = layout.dataPages.at("bdf");
+    const std::size_t first = pages[0] * layout.pageSize, last = pages.back() * layout.pageSize;
+    const std::size_t lastRows = u16(bytes, last + 12);
+    // Row 1 deleted; row 2 moved to where row 0 of the last page is.
+    bytes[first + 14 + 2 * 1 + 1] = static_cast<char>(bytes[first + 14 + 2 * 1 + 1] | 0x80);
+    put32(bytes, first + (u16(bytes, first + 14 + 2 * 2) & 0x1FFF), pages.back() << 8);
+    bytes[first + 14 + 2 * 2 + 1] = static_cast<char>(bytes[first + 14 + 2 * 2 + 1] | 0x40);
     const JetFile file(bytes);
     const auto rows = file.rows("BDF");
     ASSERT_EQ(rows.size(), 599u);
-    EXPECT_EQ(rows[1][0], jet::Value(std::int32_t(3)));
+    EXPECT_EQ(rows[0], f.tables[1].rows[0]);
+    EXPECT_EQ(rows[1], f.tables[1].rows[600 - lastRows]);
+    EXPECT_EQ(rows[2], f.tables[1].rows[3]);
     try {
         file.rows("bdm");
         ADD_FAILURE() << "no error";

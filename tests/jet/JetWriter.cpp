@@ -410,16 +410,36 @@ struct Writer {
         pages[page].replace(0, d.size(), d);
     }
 
-    // A page usage map of the inline kind: the first page, then a bit per page from it.
-    static std::string usageMap(const std::vector<std::uint32_t>& used) {
-        std::string m(1, '\0');
-        const std::uint32_t start = used.empty() ? 0 : used.front();
-        add32(m, start);
-        if (!used.empty())
-            m.append((used.back() - start) / 8 + 1, '\0');
-        for (std::uint32_t p : used)
-            m[5 + (p - start) / 8] =
-                static_cast<char>(m[5 + (p - start) / 8] | 1 << ((p - start) % 8));
+    // A page usage map: inline (the first page, then a bit per page from it), or with
+    // `referenceMaps` a list of map pages, each mapping the pages after the previous one's.
+    std::string usageMap(const std::vector<std::uint32_t>& used) {
+        if (!o.referenceMaps) {
+            std::string m(1, '\0');
+            const std::uint32_t start = used.empty() ? 0 : used.front();
+            add32(m, start);
+            if (!used.empty())
+                m.append((used.back() - start) / 8 + 1, '\0');
+            for (std::uint32_t p : used)
+                m[5 + (p - start) / 8] =
+                    static_cast<char>(m[5 + (p - start) / 8] | 1 << ((p - start) % 8));
+            return m;
+        }
+        const std::size_t perPage = (pageSize - 4) * 8;
+        std::string m(1, '\1');
+        std::map<std::size_t, std::uint32_t> mapPages;
+        for (std::uint32_t p : used) {
+            auto it = mapPages.find(p / perPage);
+            if (it == mapPages.end()) {
+                it = mapPages.emplace(p / perPage, newPage()).first;
+                pages[it->second][0] = 5;
+                pages[it->second][1] = 1;
+            }
+            std::string& page = pages[it->second];
+            page[4 + p % perPage / 8] = static_cast<char>(page[4 + p % perPage / 8] | 1 << (p % 8));
+        }
+        const std::size_t entries = mapPages.empty() ? 0 : mapPages.rbegin()->first + 1;
+        for (std::size_t k = 0; k < entries; ++k)
+            add32(m, mapPages.count(k) ? mapPages[k] : 0);
         return m;
     }
 
@@ -533,10 +553,10 @@ std::string write(const std::vector<Table>& tables, const Options& options, Layo
 
     Writer::Sink maps{&w, std::string(4, '\0')};
     maps.page = 1;
-    maps.rows.push_back(Writer::usageMap(data.all));
+    maps.rows.push_back(w.usageMap(data.all));
     maps.used = maps.rows.back().size();
     for (const auto& pages : used) {
-        const std::uint32_t at = maps.add(Writer::usageMap(pages));
+        const std::uint32_t at = maps.add(w.usageMap(pages));
         if (at >> 8 != 1)
             throw std::invalid_argument("page usage maps larger than a page");
     }

@@ -34,6 +34,7 @@ struct Options {
     std::string password;           // ASCII
     std::size_t chainLink = 1000;   // bytes of a long value per row of a chain
     std::uint32_t version = 0xFFFF; // the header's version field; default: the format's
+    bool referenceMaps = false;     // page usage maps on pages of their own
 };
 
 // Where the writer put things, for tests that damage a file on purpose.
