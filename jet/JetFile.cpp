@@ -368,7 +368,11 @@ template <class F> void Reader::forEachRow(const TableDef& t, F&& row) const {
     const std::size_t table = rowCountAt() + 2;
     for (std::uint32_t p : dataPages(t)) {
         const unsigned char* pg = page(p);
-        if (pg[0] != 0x01 || u32At(pg + 4) != t.page)
+        // A table's map may list pages it owns that hold no rows (index and long-value
+        // pages); a data page of another table in it is damage.
+        if (pg[0] != 0x01 || std::memcmp(pg + 4, "LVAL", 4) == 0)
+            continue;
+        if (u32At(pg + 4) != t.page)
             damaged("page " + std::to_string(p) + " is not a data page of table " + t.name);
         const std::uint32_t count = u16At(pg + rowCountAt());
         if (table + 2 * std::size_t(count) > pageSize_)

@@ -150,6 +150,11 @@ TEST(JetFile, RefusesADamagedFileRatherThanReadLess) {
              s[page * l.pageSize + 15] = 0x1F;
          },
          " out of range)"},
+        {"another table's page in the map", 0,
+         [](std::string& s, auto& l) {
+             put32(s, l.dataPages.at("bdf")[2] * l.pageSize + 4, l.definitionPage.at("types"));
+         },
+         "is not a data page of table bdf)"},
         {"long-value chain that loops", 0,
          [&](std::string& s, auto& l) {
              put32(s, rowOffset(s, l, l.lastChain[1]), l.lastChain[0]);
