@@ -2,6 +2,7 @@
 // and each kind of damaged file refused as a whole.
 #include "jet/JetFile.h"
 #include "jet/Fixtures.h"
+#include "jet/JetText.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,12 @@ TEST(JetFile, ReadsEveryFixtureAsWritten) {
                 EXPECT_TRUE(rows[r] == t.rows[r]) << "row " << r;
         }
     }
+}
+
+TEST(JetFile, DecodesJet3TextInTheHeadersCodePage) {
+    EXPECT_EQ(jet::jet3TextToUtf8("\x80\x9F\xE9 ok", 1252), "€Ÿé ok");
+    EXPECT_EQ(jet::jet3TextToUtf8("\xC6\xE8\xE7\xED\xFC", 1251), "Жизнь");
+    EXPECT_EQ(jet::jet3TextToUtf8("plain", 1250), "plain");
 }
 
 TEST(JetFile, TwoThreadsReadTwoTablesOfOneFileAtOnce) {
