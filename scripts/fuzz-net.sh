@@ -95,7 +95,7 @@ fuzz_in() {
 }
 
 # The network library's targets in a build of the Qt-free core alone.
-fuzz_in "$build" "fuzz_net_uri fuzz_net_response fuzz_net_cookie" -DZANTREL_NET_ONLY=ON
+fuzz_in "$build" "fuzz_net_uri fuzz_net_response fuzz_net_cookie fuzz_jet_file" -DZANTREL_NET_ONLY=ON
 # The page builder's and the title search's targets link the program's libraries (the title
 # search folds case with Qt Core), so they build in a configuration of their own.
 fuzz_in "${FUZZ_APP_BUILD_DIR:-$build-app}" "fuzz_pages_player fuzz_catalogue_search"
