@@ -11,16 +11,6 @@ using namespace std::string_literals;
 const std::string kFlashTail =
     std::string(playerPage::kPlaceholder) + ".flv\" /></object></div><div align=\"center\">";
 
-// The serial's object element, re-assembled around the cut, then the notice's division.
-const std::string kSerialFrame =
-    std::string(playerPage::kWaitBanner) + "<div align=\"center\"><object id=\"" +
-    std::string(playerPage::kPlaceholder) + "</object></div><div align=\"center\">";
-
-// The VKontakte frame, re-assembled around the cut; its division is left open.
-const std::string kFrameFrame =
-    std::string(playerPage::kWaitBanner) + "<div align=\"center\"><iframe src=\"" +
-    std::string(playerPage::kPlaceholder) + "</iframe><div align=\"center\">";
-
 const std::string kClosing = "</div>";
 
 // Replaces every occurrence of `word`, left to right, without looking into what was put in.
@@ -90,10 +80,10 @@ PlayerPage buildPlayerPage(Category c, const std::string& pageText, const std::s
     const std::string siteNotice = textUpToNul(notice);
     std::string page;
     std::string replacement;
-    switch (c) {
-    case Category::Films:
-    case Category::Cartoons:
-        result.link = textUpToNul(cut(pageText, markers::kFlashLink));
+    const PlayerInfo& player = categoryInfo(c).player;
+    result.link = textUpToNul(cut(pageText, player.cut));
+    switch (player.kind) {
+    case PlayerKind::FlashLink:
         result.templateA = playerPage::templateA(siteBase);
         result.templateA2 = playerPage::templateA2(siteBase);
         page = std::string(playerPage::kWaitBanner) + *result.templateA + *result.templateA2 +
@@ -103,14 +93,12 @@ PlayerPage buildPlayerPage(Category c, const std::string& pageText, const std::s
         // cut brought along must not close the attribute and add markup of its own.
         appendAttributeValue(replacement, result.link);
         break;
-    case Category::Serials:
-        result.link = textUpToNul(cut(pageText, markers::kObjectEmbed));
-        page = kSerialFrame + siteNotice + kClosing;
-        replacement = result.link;
-        break;
-    case Category::VKontakte:
-        result.link = textUpToNul(cut(pageText, markers::kFrameEmbed));
-        page = kFrameFrame + siteNotice + kClosing;
+    case PlayerKind::EmbedCode:
+        // The embed code is set back into its element, after the wait banner; the notice's
+        // division follows.
+        page = std::string(playerPage::kWaitBanner) + std::string(player.frameBefore) +
+               std::string(playerPage::kPlaceholder) + std::string(player.frameAfter) + siteNotice +
+               kClosing;
         replacement = result.link;
         break;
     }
