@@ -56,7 +56,7 @@ public:
     // first.
     void setFilter(const QString& text);
     // Works out the rows for `text` ahead of setFilter and open, which then find them
-    // ready. It touches nothing but this query's own snapshot and results, so the four
+    // ready. It touches nothing but this query's own snapshot and results, so the
     // queries may do it on threads of their own while nothing else uses them (see Threads
     // above). Does nothing before the snapshot is read.
     void prepareFilter(const QString& text);

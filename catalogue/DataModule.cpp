@@ -25,8 +25,12 @@ template <class F> void openReporting(F&& step) {
 } // namespace
 
 TDataModule1::TDataModule1(QObject* parent) : QObject(parent) {
+    for (const CategoryInfo& row : kCategories)
+        queries_[static_cast<std::size_t>(row.category)] = std::make_unique<CatalogueQuery>(
+            QString::fromLatin1(row.query.data(), static_cast<qsizetype>(row.query.size())),
+            row.category, ADOConnection);
     openReporting([&] { ADOConnection.open(); });
-    // The four categories are read side by side while the settings store opens; each
+    // The categories are read side by side while the settings store opens; each
     // query takes its rows, or its failure, when its turn to open comes.
     if (ADOConnection.isOpen()) {
         for (Category c : kAllCategories)
@@ -38,7 +42,7 @@ TDataModule1::TDataModule1(QObject* parent) : QObject(parent) {
     openReporting([&] { AutoupdateTable.open(); });
     // The queries open in an order of their own, which is the order of their error boxes
     // when the catalogue cannot be read.
-    for (Category c : {Category::Films, Category::Serials, Category::VKontakte, Category::Cartoons})
+    for (Category c : kOpenOrder)
         openReporting([&] { query(c).open(); });
 }
 
@@ -50,20 +54,6 @@ TDataModule1::~TDataModule1() {
         t->close();
     ADOConnection.close();
     ProxyConnection.close();
-}
-
-CatalogueQuery& TDataModule1::query(Category c) {
-    switch (c) {
-    case Category::Films:
-        return FilmsQuery;
-    case Category::Cartoons:
-        return MultQuery;
-    case Category::Serials:
-        return SerialsQuery;
-    case Category::VKontakte:
-        break;
-    }
-    return VKFQuery;
 }
 
 void TDataModule1::search(const QString& text) {
@@ -88,7 +78,7 @@ void TDataModule1::search(const QString& text) {
         helper.join();
     }
     // A category that cannot be read does not keep the ones after it from following the
-    // text; its failure is passed on once all four have been tried.
+    // text; its failure is passed on once all of them have been tried.
     std::exception_ptr failure;
     for (Category c : kAllCategories) {
         CatalogueQuery* q = &query(c);

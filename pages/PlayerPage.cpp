@@ -10,16 +10,6 @@ using namespace std::string_literals;
 // Closes the Flash object after the stream address and opens the notice's division.
 constexpr std::string_view kFlashTail = ".flv\" /></object></div><div align=\"center\">";
 
-// The serial's object element, re-assembled around the cut, then the notice's division.
-const std::string kSerialFrame =
-    std::string(playerPage::kWaitBanner) + "<div align=\"center\"><object id=\"" +
-    std::string(playerPage::kPlaceholder) + "</object></div><div align=\"center\">";
-
-// The VKontakte frame, re-assembled around the cut; its division is left open.
-const std::string kFrameFrame =
-    std::string(playerPage::kWaitBanner) + "<div align=\"center\"><iframe src=\"" +
-    std::string(playerPage::kPlaceholder) + "</iframe><div align=\"center\">";
-
 const std::string kClosing = "</div>";
 
 // Appends `text` with every occurrence of `word` replaced by what `put` appends (of size
@@ -123,11 +113,11 @@ PlayerPage buildPlayerPage(Category c, const std::string& pageText, const std::s
     const std::string_view siteNotice = std::string_view(notice).substr(0, notice.find('\0'));
     const std::string_view word = playerPage::kPlaceholder;
     std::string page;
-    switch (c) {
-    case Category::Films:
-    case Category::Cartoons: {
-        result.link = cut(pageText, markers::kFlashLink);
-        cutAtNul(result.link);
+    const PlayerInfo& info = categoryInfo(c).player;
+    result.link = cut(pageText, info.cut);
+    cutAtNul(result.link);
+    switch (info.kind) {
+    case PlayerKind::FlashLink: {
         result.templateA = playerPage::templateA(siteBase);
         result.templateA2 = playerPage::templateA2(siteBase);
         // The stream address stands inside an attribute value. A well-formed address has
@@ -163,13 +153,12 @@ PlayerPage buildPlayerPage(Category c, const std::string& pageText, const std::s
         }
         break;
     }
-    case Category::Serials:
-    case Category::VKontakte: {
-        result.link =
-            cut(pageText, c == Category::Serials ? markers::kObjectEmbed : markers::kFrameEmbed);
-        cutAtNul(result.link);
-        const std::string fixed = (c == Category::Serials ? kSerialFrame : kFrameFrame) +
-                                  std::string(siteNotice) + kClosing;
+    case PlayerKind::EmbedCode: {
+        // The embed code is set back into its element, after the wait banner; the notice's
+        // division follows.
+        const std::string fixed = std::string(playerPage::kWaitBanner) +
+                                  std::string(info.frameBefore) + std::string(word) +
+                                  std::string(info.frameAfter) + std::string(siteNotice) + kClosing;
         std::string assembled;
         appendReplaced(assembled, fixed, word, result.link.size(),
                        [&](std::string& out) { out += result.link; });

@@ -4,12 +4,35 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, a short run of each fuzzer, the catalogue's
 # tests under ThreadSanitizer, and the Qt-free core cross-built for Windows with its tests under
 # Wine. Every build treats warnings as errors.
+#
+# Usage: scripts/test.sh [quick]
+#   (none)  everything above
+#   quick   the daily step: installs what is missing, builds the normal build and runs its
+#           tests (no formatting check, no package, no other build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
+step=${1:-all}
+case "$step" in
+    all | quick) ;;
+    *)
+        echo "usage: scripts/test.sh [quick]" >&2
+        exit 2
+        ;;
+esac
+
 scripts/deps.sh test
 export QT_QPA_PLATFORM=offscreen
+
+if [ "$step" = quick ]; then
+    echo "== build"
+    scripts/build.sh build -DZANTREL_WERROR=ON
+    echo "== tests"
+    ctest --test-dir build --output-on-failure -j2
+    echo "Quick tests passed."
+    exit 0
+fi
 
 echo "== formatting"
 scripts/check-format.sh

@@ -20,6 +20,7 @@
 #include "pages/MainHtml.h"
 #include "pages/PlayerPage.h"
 #include "platform/Shell.h"
+#include "schema/Schema.h"
 #include "tools/demo-site/StaticServer.h"
 #include "ui_Main.h"
 #include "widgets/DBControls.h"
@@ -132,21 +133,14 @@ int main(int argc, char** argv) {
         return 1;
     QFile::remove("bdv.db");
     QFile::remove("zntconfig.db");
-    execute("bdv.db", "CREATE TABLE bdf (key INTEGER PRIMARY KEY, films TEXT, fhttp TEXT);"
-                      "CREATE TABLE bdm (key INTEGER PRIMARY KEY, mult TEXT, mhttp TEXT);"
-                      "CREATE TABLE bds (key INTEGER PRIMARY KEY, serials TEXT, shttp TEXT);"
-                      "CREATE TABLE bvkf (key INTEGER PRIMARY KEY, vkfilms TEXT, http TEXT);"
-                      "CREATE TABLE upbd (key1 INTEGER PRIMARY KEY, \"update\" DATETIME);"
-                      "INSERT INTO bdf VALUES (1, 'film', '" +
-                          url + "'); INSERT INTO bds VALUES (1, 'serial', '" + url + "');");
-    execute("zntconfig.db",
-            "CREATE TABLE proxy (key1 INTEGER PRIMARY KEY AUTOINCREMENT, adres VARCHAR(50), "
-            "port VARCHAR(50), login VARCHAR(50), password VARCHAR(50), \"check\" BOOLEAN);"
-            "CREATE TABLE autoupdate (key1 INTEGER PRIMARY KEY AUTOINCREMENT, "
-            "autoupdatecheck BOOLEAN);"
-            "INSERT INTO proxy (adres, port, login, password, \"check\") "
-            "VALUES ('127.0.0.1', '3128', '', '', 0);"
-            "INSERT INTO autoupdate (autoupdatecheck) VALUES (0);");
+    execute("bdv.db", std::string(schema::kCatalogue) +
+                          "INSERT INTO bdf (key, films, fhttp) VALUES (1, 'film', '" + url +
+                          "'); INSERT INTO bds (key, serials, shttp) VALUES (1, 'serial', '" + url +
+                          "');");
+    execute("zntconfig.db", std::string(schema::kSettings) +
+                                "INSERT INTO proxy (adres, port, login, password, \"check\") "
+                                "VALUES ('127.0.0.1', '3128', '', '', 0);"
+                                "INSERT INTO autoupdate (autoupdatecheck) VALUES (0);");
 
     qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication app(argc, argv);

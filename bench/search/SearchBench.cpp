@@ -129,8 +129,6 @@ int main(int argc, char** argv) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2("bdv.db", &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
         return 1;
-    const char* tables[][2] = {
-        {"bdf", "films"}, {"bdm", "mult"}, {"bds", "serials"}, {"bvkf", "vkfilms"}};
     // ZANTREL_BENCH_ROUNDS repeats the typed sequence (for profiling); the baseline then
     // is left out.
     const int rounds = std::max(1, std::atoi(qgetenv("ZANTREL_BENCH_ROUNDS").constData()));
@@ -147,9 +145,9 @@ int main(int argc, char** argv) {
             pattern += *p == '\'' ? std::string("''") : std::string(1, *p);
         const double t0 = nowMs();
         std::size_t bytes = 0;
-        for (const auto& t : tables) {
-            const std::string sql = std::string("SELECT * FROM ") + t[0] + " WHERE " + t[1] +
-                                    " LIKE '%" + pattern + "%'";
+        for (const CategoryInfo& t : kCategories) {
+            const std::string sql = "SELECT * FROM " + std::string(t.table) + " WHERE " +
+                                    std::string(t.titleField) + " LIKE '%" + pattern + "%'";
             sqlite3_stmt* st = nullptr;
             sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
             while (sqlite3_step(st) == SQLITE_ROW) {

@@ -1,6 +1,7 @@
 // The settings row binding: edit and insert mode, values written when the focus leaves a
 // control or before a post, the modified flag, post and pending edits.
 #include "catalogue/DataModule.h"
+#include "schema/Schema.h"
 #include "support/TestSupport.h"
 #include "widgets/DBControls.h"
 
@@ -54,8 +55,7 @@ std::string storedPort(const ScratchDir& dir) {
 class Binding : public ::testing::Test {
 protected:
     void SetUp() override {
-        makeStore(dir.file("bdv.db"),
-                  "CREATE TABLE upbd (key1 INTEGER PRIMARY KEY, \"update\" DATETIME);");
+        makeStore(dir.file("bdv.db"), std::string(schema::kCatalogue));
         makeStore(dir.file("zntconfig.db"), demoSettingsSql());
         dm = std::make_unique<TDataModule1>();
         rec.clear();

@@ -13,7 +13,7 @@ TEST(DataModule, AnEmptyFolderGivesNineBoxesInOrderAndNothingIsCreated) {
     const QStringList errors = rec.errors();
     ASSERT_EQ(errors.size(), 9) << errors.join("\n").toStdString();
     // bdv.db: the connection, then the date table; zntconfig.db: proxy table, its
-    // connection, the flag table; then the four queries on the catalogue again.
+    // connection, the flag table; then the category queries on the catalogue again.
     const char* stores[] = {"bdv.db", "bdv.db", "zntconfig.db", "zntconfig.db", "zntconfig.db",
                             "bdv.db", "bdv.db", "bdv.db",       "bdv.db"};
     for (int i = 0; i < 9; ++i)
@@ -37,7 +37,7 @@ TEST(DataModule, OnlyTheSettingsStoreMissingGivesThreeBoxes) {
     RecordingPlatform rec;
     TDataModule1 dm;
     EXPECT_EQ(rec.errors().size(), 3);
-    EXPECT_TRUE(dm.FilmsQuery.active());
+    EXPECT_TRUE(dm.query(Category::Films).active());
 }
 
 TEST(DataModule, DamagedStoresAndMissingTablesAreReportedAndPassedOver) {
@@ -70,9 +70,9 @@ TEST(DataModule, OneMissingCategoryTableLeavesTheOthersOpen) {
     TDataModule1 dm;
     ASSERT_EQ(rec.errors().size(), 1);
     EXPECT_TRUE(rec.errors()[0].contains("no such table: bds"));
-    EXPECT_FALSE(dm.SerialsQuery.active());
-    EXPECT_TRUE(dm.VKFQuery.active());
-    EXPECT_TRUE(dm.MultQuery.active());
+    EXPECT_FALSE(dm.query(Category::Serials).active());
+    EXPECT_TRUE(dm.query(Category::VKontakte).active());
+    EXPECT_TRUE(dm.query(Category::Cartoons).active());
 }
 
 TEST(DataModule, DemoStoresGiveRowsInStoreOrderWithTheFirstCurrent) {
@@ -81,7 +81,7 @@ TEST(DataModule, DemoStoresGiveRowsInStoreOrderWithTheFirstCurrent) {
     RecordingPlatform rec;
     TDataModule1 dm;
     EXPECT_TRUE(rec.events.empty());
-    CatalogueQuery& films = dm.FilmsQuery;
+    CatalogueQuery& films = dm.query(Category::Films);
     ASSERT_EQ(films.rowCount(), 31);
     EXPECT_EQ(films.sql(), QStringList({"SELECT*", "FROM bdf"}));
     EXPECT_EQ(films.currentRow(), 0);
@@ -92,7 +92,7 @@ TEST(DataModule, DemoStoresGiveRowsInStoreOrderWithTheFirstCurrent) {
     // The entry without a title is listed at start.
     EXPECT_TRUE(films.titleIsNull(30));
     EXPECT_EQ(films.title(30), "");
-    EXPECT_EQ(dm.VKFQuery.url(2), "http://127.0.0.1:8080/vk/3.html");
+    EXPECT_EQ(dm.query(Category::VKontakte).url(2), "http://127.0.0.1:8080/vk/3.html");
 
     films.setCurrentRow(4);
     EXPECT_EQ(films.currentUrl(), "http://127.0.0.1:8080/films/5.html");
@@ -112,7 +112,7 @@ TEST(DataModule, AnEmptyCategoryGivesNoCurrentRowAndAnEmptyAddress) {
     makeStore(dir.file("zntconfig.db"), demoSettingsSql());
     RecordingPlatform rec;
     TDataModule1 dm;
-    EXPECT_TRUE(dm.MultQuery.active());
-    EXPECT_EQ(dm.MultQuery.currentRow(), -1);
-    EXPECT_EQ(dm.MultQuery.currentUrl(), "");
+    EXPECT_TRUE(dm.query(Category::Cartoons).active());
+    EXPECT_EQ(dm.query(Category::Cartoons).currentRow(), -1);
+    EXPECT_EQ(dm.query(Category::Cartoons).currentUrl(), "");
 }

@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QThread>
+#include <array>
 #include <gtest/gtest.h>
 #include <random>
 #include <sqlite3.h>
@@ -145,7 +146,7 @@ protected:
     ScratchDir dir;
     RecordingPlatform rec;
     std::unique_ptr<TDataModule1> dm;
-    std::vector<StoredRow> stored[4];
+    std::array<std::vector<StoredRow>, kCategoryCount> stored;
 };
 
 TEST_F(Search, EveryCategoryHoldsWhatTheTextMeans) {
@@ -183,14 +184,14 @@ TEST_F(Search, NamedTitlesAreFoundWhateverTheirCase) {
     }
     // "е" and "ё" are different letters.
     dm->search(QStringLiteral("ёжик"));
-    const int withYo = dm->MultQuery.rowCount();
+    const int withYo = dm->query(Category::Cartoons).rowCount();
     dm->search(QStringLiteral("ежик"));
-    EXPECT_EQ(dm->MultQuery.rowCount(), withYo - 1);
+    EXPECT_EQ(dm->query(Category::Cartoons).rowCount(), withYo - 1);
 }
 
 TEST_F(Search, NullTitlesShowAtStartAndNeverMatch) {
-    EXPECT_EQ(dm->FilmsQuery.rowCount(), static_cast<int>(all(Category::Films).size()));
-    EXPECT_TRUE(dm->FilmsQuery.titleIsNull(dm->FilmsQuery.rowCount() - 1));
+    EXPECT_EQ(dm->query(Category::Films).rowCount(), static_cast<int>(all(Category::Films).size()));
+    EXPECT_TRUE(dm->query(Category::Films).titleIsNull(dm->query(Category::Films).rowCount() - 1));
     for (const char* t : {"x", "", "%", "_"}) {
         dm->search(QString::fromUtf8(t));
         for (Category c : kAllCategories) {
@@ -200,11 +201,13 @@ TEST_F(Search, NullTitlesShowAtStartAndNeverMatch) {
         }
     }
     dm->search(QString());
-    EXPECT_EQ(dm->FilmsQuery.rowCount(), static_cast<int>(all(Category::Films).size()) - 1);
-    EXPECT_EQ(dm->MultQuery.rowCount(), static_cast<int>(all(Category::Cartoons).size()) - 1);
+    EXPECT_EQ(dm->query(Category::Films).rowCount(),
+              static_cast<int>(all(Category::Films).size()) - 1);
+    EXPECT_EQ(dm->query(Category::Cartoons).rowCount(),
+              static_cast<int>(all(Category::Cartoons).size()) - 1);
 }
 
-TEST_F(Search, EveryChangeReopensAllFourInOrder) {
+TEST_F(Search, EveryChangeReopensEveryCategoryInOrder) {
     QStringList opened;
     for (Category c : kAllCategories) {
         CatalogueQuery* q = &dm->query(c);
@@ -215,10 +218,13 @@ TEST_F(Search, EveryChangeReopensAllFourInOrder) {
     }
     for (const char* t : {"к", "ко", "кот"})
         dm->search(QString::fromUtf8(t));
-    const QStringList once = {"FilmsQuery", "MultQuery", "SerialsQuery", "VKFQuery"};
+    QStringList once;
+    for (const CategoryInfo& row : kCategories)
+        once << QString::fromLatin1(row.query.data(), static_cast<qsizetype>(row.query.size()));
     EXPECT_EQ(opened, once + once + once);
     expectFollows(QStringLiteral("кот"));
-    EXPECT_EQ(dm->FilmsQuery.sql(), QStringList({"SELECT*", "FROM bdf", "WHERE films LIKE ?1"}));
+    EXPECT_EQ(dm->query(Category::Films).sql(),
+              QStringList({"SELECT*", "FROM bdf", "WHERE films LIKE ?1"}));
 }
 
 TEST_F(Search, TypingOnAndDeletingBackGiveTheSameAsTypingAfresh) {
@@ -246,7 +252,7 @@ TEST_F(Search, AddressesAreReadForTheRowsShown) {
 }
 
 TEST_F(Search, TitlesAndAddressesComeFromOneReadingOfTheFile) {
-    CatalogueQuery& films = dm->FilmsQuery;
+    CatalogueQuery& films = dm->query(Category::Films);
     const std::vector<StoredRow> before = all(Category::Films);
     // Another program renames every film, moves its page and deletes the second entry.
     makeStore(dir.file("bdv.db"), "UPDATE bdf SET films = 'Новый ' || films, fhttp = fhttp || "
@@ -258,7 +264,7 @@ TEST_F(Search, TitlesAndAddressesComeFromOneReadingOfTheFile) {
         EXPECT_EQ(films.url(i), before[i].url);
     }
     films.setCurrentRow(1);
-    EXPECT_EQ(dm->FilmsQuery.currentUrl(), before[1].url);
+    EXPECT_EQ(dm->query(Category::Films).currentUrl(), before[1].url);
     // The next search reads the changed file: new titles with their new addresses, and the
     // deleted entry is gone.
     stored[static_cast<int>(Category::Films)] = storedRows(dir.file("bdv.db"), Category::Films);
@@ -354,9 +360,9 @@ TEST_F(Search, ACategoryThatCannotBeReadDoesNotStopTheOthers) {
     dm = std::make_unique<TDataModule1>();
     rec.clear();
     EXPECT_THROW(dm->search(QStringLiteral("о")), EDatabaseError);
-    EXPECT_FALSE(dm->SerialsQuery.active());
-    EXPECT_TRUE(dm->VKFQuery.active());
-    EXPECT_EQ(titles(dm->VKFQuery),
+    EXPECT_FALSE(dm->query(Category::Serials).active());
+    EXPECT_TRUE(dm->query(Category::VKontakte).active());
+    EXPECT_EQ(titles(dm->query(Category::VKontakte)),
               titles(expected(all(Category::VKontakte), QStringLiteral("о"))));
 }
 
@@ -377,8 +383,8 @@ TEST(SearchWindow, TheListsAndAddressEditsFollowOnEveryTab) {
     auto* tabs = MainForm->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     ASSERT_TRUE(find && tabs);
 
-    QObject::connect(&DataModule1->FilmsQuery, &CatalogueQuery::reset,
-                     [&] { opened += DataModule1->FilmsQuery.active(); });
+    QObject::connect(&DataModule1->query(Category::Films), &CatalogueQuery::reset,
+                     [&] { opened += DataModule1->query(Category::Films).active(); });
     tabs->setCurrentIndex(2);
     find->setFocus();
     // Typed key by key, as a keyboard would.

@@ -232,7 +232,7 @@ std::string escapedForAttribute(const std::string& link) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;
-    const auto category = static_cast<Category>(data[0] % 4);
+    const auto category = static_cast<Category>(data[0] % kCategoryCount);
     const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
     const std::size_t split = rest.find('\x01');
     const std::string notice = split == std::string::npos ? std::string() : rest.substr(0, split);
@@ -249,7 +249,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (page[i] == '\n' && (i == 0 || page[i - 1] != '\r'))
             fail("a lone LF", page, i);
     }
-    if (category == Category::Films || category == Category::Cartoons) {
+    if (categoryInfo(category).player.kind == PlayerKind::FlashLink) {
         // The link is the flashvars value's end and nothing else: it cannot close it.
         const std::string head = std::string(playerPage::kWaitBanner) +
                                  playerPage::templateA(kBase) + playerPage::templateA2(kBase);
