@@ -52,6 +52,19 @@ TEST(StartUp, FromAnEmptyFolderNineBoxesThenTheWindowWithFourEmptyLists) {
     }
 }
 
+TEST(StartUp, ALaunchFailureIsShownInTheErrorBoxAloneAndTheProgramFails) {
+    ScratchDir dir;
+    makeDemoStores(dir);
+    RecordingPlatform rec;
+    qputenv(kLaunchFailureVariable, "Cannot make the data folder /home/Иван");
+    const int code = runProgram();
+    qunsetenv(kLaunchFailureVariable);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(rec.errors(), QStringList{"Cannot make the data folder /home/Иван."});
+    EXPECT_EQ(rec.events.size(), 1u);
+    EXPECT_EQ(MainForm, nullptr);
+}
+
 TEST(StartUp, CreatesEveryWindowOnceInOrderAndOnlyTheMainOneIsShown) {
     ScratchDir dir;
     makeDemoStores(dir);
