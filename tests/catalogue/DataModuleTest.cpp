@@ -1,9 +1,7 @@
 #include "catalogue/DataModule.h"
 #include "support/TestSupport.h"
 
-#include <QDate>
 #include <QFile>
-#include <QLocale>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -117,28 +115,4 @@ TEST(DataModule, AnEmptyCategoryGivesNoCurrentRowAndAnEmptyAddress) {
     EXPECT_TRUE(dm.MultQuery.active());
     EXPECT_EQ(dm.MultQuery.currentRow(), -1);
     EXPECT_EQ(dm.MultQuery.currentUrl(), "");
-}
-
-TEST(DataModule, TheDateOfTheCatalogueIsADateOnlyFromTheYear1ToTheYear9999) {
-    const QLocale locale = QLocale::system();
-    const struct {
-        const char* julian;
-        QString shown;
-    } cases[] = {
-        {"1721424.5", "1721424.5"},
-        {"1721425.5", locale.toString(QDate(1, 1, 1), QLocale::ShortFormat)},
-        {"5373483.5", locale.toString(QDate(9999, 12, 31), QLocale::ShortFormat)},
-        {"5373484.5", "5373484.5"},          // 10000-01-01
-        {"5373484.4999999955", "5373484.5"}, // rounds onto 10000-01-01
-    };
-    for (const auto& c : cases) {
-        ScratchDir dir;
-        makeStore(dir.file("bdv.db"), std::string("CREATE TABLE upbd (key1 INTEGER PRIMARY KEY, "
-                                                  "\"update\" DATETIME); INSERT INTO upbd "
-                                                  "(\"update\") VALUES (") +
-                                          c.julian + ");");
-        RecordingPlatform rec;
-        TDataModule1 dm;
-        EXPECT_EQ(dm.updateDateText(), c.shown) << c.julian;
-    }
 }

@@ -441,6 +441,9 @@ TEST_F(Dialogs, AboutDateOfEveryKindOfStoredValue) {
         {"-1e300", "-1.0e+300"},
         {"9e999", "Inf"},
         {"1721425.0", "1721425"}, // kept as an integer by the column
+        {"5373483.5", locale.toString(QDate(9999, 12, 31), QLocale::ShortFormat)},
+        {"5373484.5", "5373484.5"},          // 10000-01-01
+        {"5373484.4999999955", "5373484.5"}, // rounds onto 10000-01-01
         {"9223372036854775807", "9223372036854775807"},
         // Text that is no date shows as it is, markup included.
         {"'<b>x</b><img src=\"/usr/share/pixmaps/debian-logo.png\">'",
