@@ -185,6 +185,8 @@ void TMainForm::BitBtn1Click() {
 
 void TMainForm::StartBitBtnClick() {
     const Category c = currentCategory();
+    // No folder fit for the page is no connection failure: the error box says so.
+    const QString directory = mainHtmlFolder(true);
     platform::networkCommand([&] {
         std::string pageText;
         {
@@ -200,7 +202,6 @@ void TMainForm::StartBitBtnClick() {
         if (built.templateA2)
             Memo4 = std::move(*built.templateA2);
         Memo2 = std::move(built.page);
-        const QString directory = mainHtmlFolder(true);
         writeMainHtml(QFile::encodeName(directory).toStdString(), Memo2);
         platform::shellExecute({this, QString(),
                                 QDir(directory).filePath(QString::fromLatin1(kMainHtmlName)),

@@ -112,8 +112,14 @@ QString TDataModule1::updateDateText() const {
         // writes it.
         const double julian = v.toDouble();
         constexpr double firstDay = 1721425.5; // 0001-01-01 00:00
-        constexpr double endDay = 5373485.5;   // 10000-01-01 00:00
-        if (!(julian >= firstDay && julian < endDay)) {
+        constexpr double endDay = 5373484.5;   // 10000-01-01 00:00
+        if (julian >= firstDay && julian < endDay) {
+            when = QDateTime::fromMSecsSinceEpoch(
+                static_cast<qint64>(std::llround((julian - 2440587.5) * 86400000.0)), Qt::UTC);
+            when = QDateTime(when.date(), when.time());
+        }
+        // The last milliseconds before either bound round onto it.
+        if (!when.isValid() || when.date().year() < 1 || when.date().year() > 9999) {
             if (v.typeId() != QMetaType::Double)
                 return v.toString();
             char* text = sqlite3_mprintf("%!.15g", julian);
@@ -121,9 +127,6 @@ QString TDataModule1::updateDateText() const {
             sqlite3_free(text);
             return stored;
         }
-        when = QDateTime::fromMSecsSinceEpoch(
-            static_cast<qint64>(std::llround((julian - 2440587.5) * 86400000.0)), Qt::UTC);
-        when = QDateTime(when.date(), when.time());
     }
     if (!when.isValid())
         return v.toString();

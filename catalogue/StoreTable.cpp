@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace {
 
 QVariant columnValue(sqlite3_stmt* stmt, int i) {
@@ -38,6 +40,27 @@ void bindValue(Store& store, sqlite3_stmt* stmt, int index, const QVariant& v) {
         store.fail();
 }
 
+// Binds a value of a row's identity with the storage class it was read with.
+void bindCell(Store& store, sqlite3_stmt* stmt, int index, int type, const QVariant& v) {
+    int rc;
+    if (type == SQLITE_INTEGER) {
+        rc = sqlite3_bind_int64(stmt, index, v.toLongLong());
+    } else if (type == SQLITE_FLOAT) {
+        rc = sqlite3_bind_double(stmt, index, v.toDouble());
+    } else if (type == SQLITE_TEXT || type == SQLITE_BLOB) {
+        const QByteArray bytes = v.toByteArray();
+        rc = type == SQLITE_TEXT
+                 ? sqlite3_bind_text(stmt, index, bytes.constData(), static_cast<int>(bytes.size()),
+                                     SQLITE_TRANSIENT)
+                 : sqlite3_bind_blob(stmt, index, bytes.constData(), static_cast<int>(bytes.size()),
+                                     SQLITE_TRANSIENT);
+    } else {
+        rc = sqlite3_bind_null(stmt, index);
+    }
+    if (rc != SQLITE_OK)
+        store.fail();
+}
+
 } // namespace
 
 StoreTable::StoreTable(QString name, QString tableName, Store& store, QObject* parent)
@@ -47,26 +70,92 @@ QString StoreTable::quoted(const QString& identifier) const {
     return QString::fromStdString(quoteIdentifier(identifier.toStdString()));
 }
 
+std::vector<StoreTable::Cell> StoreTable::identityOf(sqlite3_stmt* stmt) const {
+    std::vector<Cell> cells;
+    for (int i = 0; i < static_cast<int>(identity_.size()); ++i) {
+        Cell cell;
+        cell.type = sqlite3_column_type(stmt, i);
+        if (cell.type == SQLITE_INTEGER)
+            cell.value = static_cast<qlonglong>(sqlite3_column_int64(stmt, i));
+        else if (cell.type == SQLITE_FLOAT)
+            cell.value = sqlite3_column_double(stmt, i);
+        else if (cell.type != SQLITE_NULL)
+            cell.value = QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, i)),
+                                    sqlite3_column_bytes(stmt, i));
+        cells.push_back(std::move(cell));
+    }
+    return cells;
+}
+
+void StoreTable::findIdentity() {
+    identity_.clear();
+    // The columns' names, which may hide the names of the row id.
+    Statement names(store_, ("SELECT * FROM " + quoted(tableName_) + " LIMIT 0").toStdString());
+    auto isColumn = [&](const char* name) {
+        for (int i = 0; i < sqlite3_column_count(names.get()); ++i)
+            if (QString::fromUtf8(sqlite3_column_name(names.get(), i))
+                    .compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    };
+    for (const char* rowid : {"rowid", "_rowid_", "oid"}) {
+        if (isColumn(rowid))
+            continue;
+        // A table without row ids (and a view) has no such column.
+        sqlite3_stmt* probe = nullptr;
+        const std::string sql =
+            std::string("SELECT ") + rowid + " FROM " + quoted(tableName_).toStdString();
+        const bool found =
+            sqlite3_prepare_v2(store_.handle(), sql.c_str(), -1, &probe, nullptr) == SQLITE_OK;
+        sqlite3_finalize(probe);
+        if (found)
+            identity_.push_back(QString::fromLatin1(rowid));
+        break;
+    }
+    if (!identity_.empty())
+        return;
+    Statement info(store_, ("PRAGMA table_info(" + quoted(tableName_) + ")").toStdString());
+    std::vector<std::pair<int, QString>> key;
+    while (info.step())
+        if (const int position = sqlite3_column_int(info.get(), 5); position > 0)
+            key.emplace_back(position, quoted(QString::fromUtf8(reinterpret_cast<const char*>(
+                                           sqlite3_column_text(info.get(), 1)))));
+    std::sort(key.begin(), key.end());
+    for (auto& [position, column] : key)
+        identity_.push_back(std::move(column));
+}
+
 void StoreTable::open() {
     if (active())
         return;
     store_.open();
-    // The first row is the first the table holds, whatever indexes the file has.
-    Statement stmt(store_, ("SELECT * FROM " + quoted(tableName_) + " NOT INDEXED").toStdString());
+    findIdentity();
+    // The first row is the first the table holds, whatever indexes the file has. Its
+    // identity is read with it, so that a post changes that row and no other.
+    QString select = QStringLiteral("SELECT ");
+    for (const QString& column : identity_)
+        select += column + QStringLiteral(", ");
+    Statement stmt(store_,
+                   (select + "* FROM " + quoted(tableName_) + " NOT INDEXED").toStdString());
+    const int skip = static_cast<int>(identity_.size());
     std::vector<QString> fields;
-    const int columns = sqlite3_column_count(stmt.get());
+    const int columns = sqlite3_column_count(stmt.get()) - skip;
     for (int i = 0; i < columns; ++i)
-        fields.push_back(QString::fromUtf8(sqlite3_column_name(stmt.get(), i)));
+        fields.push_back(QString::fromUtf8(sqlite3_column_name(stmt.get(), skip + i)));
     std::vector<std::vector<QVariant>> rows;
+    std::vector<Cell> firstIdentity;
     while (stmt.step()) {
+        if (rows.empty())
+            firstIdentity = identityOf(stmt.get());
         std::vector<QVariant> row;
         row.reserve(columns);
         for (int i = 0; i < columns; ++i)
-            row.push_back(columnValue(stmt.get(), i));
+            row.push_back(columnValue(stmt.get(), skip + i));
         rows.push_back(std::move(row));
     }
     fields_ = std::move(fields);
     rows_ = std::move(rows);
+    firstIdentity_ = std::move(firstIdentity);
     keyField_ = -1;
     for (int i = 0; i < fieldCount(); ++i)
         if (fields_[i].compare(QStringLiteral("key1"), Qt::CaseInsensitive) == 0)
@@ -80,6 +169,7 @@ void StoreTable::close() {
     if (!active())
         return;
     rows_.clear();
+    firstIdentity_.clear();
     pending_.clear();
     written_.clear();
     modified_ = false;
@@ -190,10 +280,14 @@ void StoreTable::post() {
                 sets << quoted(fields_[i]) + QStringLiteral(" = ?");
             sql = QStringLiteral("UPDATE ") + quoted(tableName_) + QStringLiteral(" SET ") +
                   sets.join(QStringLiteral(", "));
-            sql += keyField_ >= 0 ? QStringLiteral(" WHERE ") + quoted(fields_[keyField_]) +
-                                        QStringLiteral(" = ?")
-                                  : QStringLiteral(" WHERE rowid = (SELECT min(rowid) FROM ") +
-                                        quoted(tableName_) + QStringLiteral(")");
+            // The row that was read, by its identity: the row id, else the primary key.
+            if (identity_.empty())
+                throw EDatabaseError(name_.toStdString() +
+                                     ": the rows of this table cannot be told apart");
+            QStringList where;
+            for (const QString& column : identity_)
+                where << column + QStringLiteral(" = ?");
+            sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
         } else if (columns.empty()) {
             sql = QStringLiteral("INSERT INTO ") + quoted(tableName_) +
                   QStringLiteral(" DEFAULT VALUES");
@@ -207,18 +301,26 @@ void StoreTable::post() {
                   names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
                   marks.join(QStringLiteral(", ")) + QStringLiteral(")");
         }
+        // The identity the row has once written (a new row's, or a changed key).
+        if (!identity_.empty())
+            sql += QStringLiteral(" RETURNING ") +
+                   QStringList(identity_.begin(), identity_.end()).join(QStringLiteral(", "));
         Statement stmt(store_, sql.toStdString());
         int index = 1;
         for (int i : columns)
             bindValue(store_, stmt.get(), index++, pending_[i]);
-        if (!insert && keyField_ >= 0)
-            bindValue(store_, stmt.get(), index, rows_.front()[keyField_]);
-        stmt.step();
-        // A row that its key no longer finds (a null key, or a row another program deleted)
-        // is not saved: that is a failure, and the edit stays pending.
+        if (!insert)
+            for (const Cell& cell : firstIdentity_)
+                bindCell(store_, stmt.get(), index++, cell.type, cell.value);
+        std::vector<Cell> written;
+        while (stmt.step())
+            written = identityOf(stmt.get());
+        // A row that its identity no longer finds (a row another program deleted) is not
+        // saved: that is a failure, and the edit stays pending.
         if (sqlite3_changes(store_.handle()) == 0)
             throw EDatabaseError(name_.toStdString() +
                                  ": the row to be saved was not found in the store");
+        firstIdentity_ = std::move(written);
     }
     if (insert) {
         if (keyField_ >= 0)

@@ -75,6 +75,19 @@ TEST_F(StartUpWithoutStores, NineBoxesThenTheWindowWithEveryListEmpty) {
     }
 }
 
+TEST(LaunchFailure, IsShownInTheErrorBoxAloneAndTheProgramFails) {
+    ScratchDir dir;
+    makeDemoStores(dir);
+    RecordingPlatform rec;
+    qputenv(kLaunchFailureVariable, "Cannot make the data folder /home/Иван");
+    const int code = runProgram();
+    qunsetenv(kLaunchFailureVariable);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(rec.errors(), QStringList{"Cannot make the data folder /home/Иван."});
+    EXPECT_EQ(rec.events.size(), 1u);
+    EXPECT_EQ(MainForm, nullptr);
+}
+
 TEST_F(StartUp, CreatesEveryWindowOnceInOrderAndOnlyTheMainOneIsShown) {
     EXPECT_TRUE(rec.events.empty());
     ASSERT_TRUE(MainForm && DataModule1 && AboutForm && ProxyForm && UpProgForm && ConfigForm);

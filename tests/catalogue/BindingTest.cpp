@@ -9,6 +9,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sqlite3.h>
 
 using namespace testing_support;
 using State = StoreTable::State;
@@ -213,4 +214,35 @@ TEST_F(Binding, AFailedPostKeepsThePendingRowAndReportsTheStore) {
     EXPECT_THROW(proxy.post(), EDatabaseError);
     EXPECT_EQ(proxy.state(), State::Edit);
     EXPECT_EQ(proxy.asString(2), "1");
+}
+
+// A post finds the row it read by that row's identity, whatever the other rows hold.
+TEST(StoreTableIdentity, APostChangesTheRowThatWasReadAndNoOther) {
+    const char* tables[] = {
+        "CREATE TABLE t (key1 INTEGER, v TEXT); INSERT INTO t VALUES (1, 'a'), (1, 'b');",
+        "CREATE TABLE t (key1, v TEXT); INSERT INTO t VALUES (1, 'a'), (1.0, 'b');",
+        "CREATE TABLE t (KEY1 TEXT COLLATE NOCASE, v TEXT); INSERT INTO t VALUES ('k', 'a'), "
+        "('K', 'b');",
+        // The primary key is the identity, and a post that changes it follows it.
+        "CREATE TABLE t (k INTEGER, v TEXT, PRIMARY KEY (k, v)) WITHOUT ROWID; INSERT INTO t "
+        "VALUES (1, 'a'), (1, 'b');",
+        // A column of that name hides the row id's first name.
+        "CREATE TABLE t (rowid TEXT, v TEXT); INSERT INTO t VALUES ('r', 'a'), ('r', 'b');",
+    };
+    for (const char* sql : tables) {
+        ScratchDir dir;
+        makeStore(dir.file("s.db"), sql);
+        Store store(dir.file("s.db").toStdString(), Store::Mode::ReadWrite);
+        StoreTable table("t", "t", store);
+        table.open();
+        for (const char* value : {"x", "y"}) {
+            table.edit();
+            table.setValue("v", QString(value));
+            table.post();
+        }
+        Statement stored(store, "SELECT group_concat(v) FROM (SELECT v FROM t ORDER BY v)");
+        ASSERT_TRUE(stored.step());
+        EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(stored.get(), 0)), "b,y")
+            << sql;
+    }
 }

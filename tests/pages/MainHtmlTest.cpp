@@ -212,6 +212,37 @@ TEST_F(MainHtml, GoesToTheUsersFolderWhenTheProgramsCannotBeWritten) {
     }
     fs::permissions(dir_ / "program", fs::perms::owner_all);
 }
+
+// A folder planted by someone else (a link, or one that others may enter) is passed over;
+// with none left, no page is written.
+TEST_F(MainHtml, PassesOverAFolderThatIsALinkOrOpenToOthers) {
+    fs::path program = dir_ / "program";
+    fs::create_directory(program);
+    fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec);
+    if (::access(program.c_str(), W_OK) == 0)
+        program = "/proc";
+    const fs::path run = dir_ / "run", cache = dir_ / "cache", elsewhere = dir_ / "elsewhere";
+    fs::create_directories(run);
+    fs::create_directories(cache);
+    fs::create_directory(elsewhere);
+    fs::permissions(elsewhere, fs::perms::owner_all);
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", run.c_str());
+    const ScopedEnv cacheHome("XDG_CACHE_HOME", cache.c_str());
+
+    fs::create_directory_symlink(elsewhere, run / "zantrel");
+    EXPECT_EQ(mainHtmlDirectory(program.string(), true), (cache / "zantrel").string());
+    fs::remove_all(cache / "zantrel");
+    fs::remove(run / "zantrel");
+    fs::create_directory(run / "zantrel");
+    fs::permissions(run / "zantrel", fs::perms::all);
+    EXPECT_EQ(mainHtmlDirectory(program.string(), true), (cache / "zantrel").string());
+
+    fs::permissions(cache / "zantrel", fs::perms::all);
+    EXPECT_THROW(mainHtmlDirectory(program.string(), true), EMainHtmlWriteError);
+    EXPECT_EQ(mainHtmlDirectory(program.string(), false), program.string());
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    fs::permissions(dir_ / "program", fs::perms::owner_all);
+}
 #endif
 
 } // namespace
