@@ -38,8 +38,9 @@ namespace {
 // Where main.html is written, opened and deleted: next to the executable when that folder
 // can be written, else the user's own folder (an installed copy).
 QString mainHtmlFolder(bool makeFolder) {
-    const std::string program = QFile::encodeName(TMainForm::programDirectory()).toStdString();
-    return QFile::decodeName(QByteArray::fromStdString(mainHtmlDirectory(program, makeFolder)));
+    // Paths cross into pages/ as UTF-8 on every system (Windows: its wide-character calls).
+    const std::string program = TMainForm::programDirectory().toStdString();
+    return QString::fromStdString(mainHtmlDirectory(program, makeFolder));
 }
 
 } // namespace
@@ -202,7 +203,7 @@ void TMainForm::StartBitBtnClick() {
         if (built.templateA2)
             Memo4 = std::move(*built.templateA2);
         Memo2 = std::move(built.page);
-        writeMainHtml(QFile::encodeName(directory).toStdString(), Memo2);
+        writeMainHtml(directory.toStdString(), Memo2);
         platform::shellExecute({this, QString(),
                                 QDir(directory).filePath(QString::fromLatin1(kMainHtmlName)),
                                 platform::SW_SHOW});

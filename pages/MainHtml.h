@@ -1,5 +1,6 @@
 #pragma once
-// Writing main.html, the player page, and where it goes.
+// Writing main.html, the player page, and where it goes. Paths are UTF-8 (on Windows they reach
+// the system through its wide-character calls).
 #include <string>
 
 #include "platform/core/Exception.h"

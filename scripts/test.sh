@@ -65,6 +65,16 @@ cmake -S "$root" -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANT
 cmake --build build-tsan -j"$(nproc)" --target catalogue_test
 TSAN_OPTIONS=halt_on_error=1:suppressions=$root/scripts/tsan.supp \
     build-tsan/tests/catalogue/catalogue_test --gtest_brief=1
+echo "== release build and package, as README makes them (warnings are errors), made twice"
+# scripts/package.sh's own Release build with Debian's hardening flags. The help file is then
+# compiled again (another time, another time stamp) and the package made again: same bytes.
+first=$(scripts/package.sh build-release -DZANTREL_WERROR=ON | tail -n 1)
+cp "$first" build-release/first.deb
+rm -f build-release/app/faq.chm
+second=$(scripts/package.sh build-release | tail -n 1)
+cmp build-release/first.deb "$second"
+rm -f build-release/first.deb
+
 echo "== Windows (MinGW-w64 cross build, tests under Wine)"
 scripts/test-windows.sh build-windows
 
