@@ -1,6 +1,8 @@
 #include "catalogue/DataModule.h"
+#include "jet/JetWriter.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -38,6 +40,47 @@ TEST(DataModule, OnlyTheSettingsStoreMissingGivesThreeBoxes) {
     TDataModule1 dm;
     EXPECT_EQ(rec.errors().size(), 3);
     EXPECT_TRUE(dm.query(Category::Films).active());
+}
+
+TEST(DataModule, ASettingsFileThatIsNoStoreGivesItsThreeBoxesNamingItAndIsNotChanged) {
+    const std::vector<jetwriter::Table> tables = {
+        {"proxy", {{"adres", jet::ColumnType::Text, 50}}, {jet::Row{std::string("x")}}}};
+    const std::string jet4 = jetwriter::write(tables);
+    jetwriter::Options encrypted;
+    encrypted.databaseKey = 0x1234;
+    std::string accdb = jet4;
+    accdb.replace(4, 16, std::string("Standard ACE DB\0", 16));
+    const struct {
+        std::string bytes;
+        const char* message;
+    } cases[] = {
+        {std::string(4096, 'x'), "zntconfig.db: not a SQLite or Jet database"},
+        {accdb, "zntconfig.db: Access 2007 or later file (.accdb) is not supported"},
+        {jetwriter::write(tables, encrypted), "zntconfig.db: encrypted Jet file"},
+        {jet4.substr(0, jet4.size() - 100), "zntconfig.db: damaged Jet file (cut short"},
+    };
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        makeStore(dir.file("bdv.db"), demoCatalogueSql());
+        QFile file(dir.file("zntconfig.db"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.bytes.data(), static_cast<qint64>(c.bytes.size()));
+        file.close();
+        RecordingPlatform rec;
+        {
+            TDataModule1 dm;
+            // The proxy table, the connection, the flag table.
+            const QStringList errors = rec.errors();
+            ASSERT_EQ(errors.size(), 3) << c.message;
+            for (const QString& error : errors)
+                EXPECT_TRUE(error.startsWith(c.message)) << error.toStdString();
+            EXPECT_FALSE(dm.ProxyTable.active());
+        }
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(),
+                  QByteArray(c.bytes.data(), static_cast<qsizetype>(c.bytes.size())));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    }
 }
 
 TEST(DataModule, DamagedStoresAndMissingTablesAreReportedAndPassedOver) {

@@ -1,6 +1,7 @@
 // The proxy, settings and About dialogs and the help command, through the real windows.
 #include "dialogs/AboutUnit.h"
 #include "dialogs/ConfigUnit.h"
+#include "jet/JetWriter.h"
 #include "net/IdHTTP.h"
 #include "net/ProxyUnit.h"
 #include "platform/Guard.h"
@@ -176,6 +177,56 @@ TEST_F(Dialogs, ASaveThatChangesNoRowIsAFailureAndKeepsTheEdit) {
         EXPECT_EQ(DataModule1->ProxyTable.state(), StoreTable::State::Edit);
         EXPECT_EQ(DataModule1->ProxyTable.asString("port"), "8080");
         openProxy([&] { EXPECT_EQ(proxyUi().PortDBEdit->text(), "8080"); });
+        destroyProgram();
+    }
+}
+
+TEST_F(Dialogs, AJetSettingsFileIsUsedAsWrittenAndTheFirstSaveMakesItSQLite) {
+    using jet::ColumnType;
+    const std::string jet =
+        jetwriter::write({{"proxy",
+                           {{"key1", ColumnType::Long},
+                            {"adres", ColumnType::Text, 50},
+                            {"port", ColumnType::Text, 50},
+                            {"login", ColumnType::Text, 50},
+                            {"password", ColumnType::Text, 50},
+                            {"check", ColumnType::Boolean}},
+                           {jet::Row{std::int32_t(1), std::string("127.0.0.1"), std::string("3128"),
+                                     std::monostate{}, std::string(), true}}},
+                          {"autoupdate",
+                           {{"key1", ColumnType::Long}, {"autoupdatecheck", ColumnType::Boolean}},
+                           {jet::Row{std::int32_t(1), false}}}});
+    for (const bool keptExists : {true, false}) {
+        SCOPED_TRACE(keptExists);
+        QFile::remove(dir.file("zntconfig.db.jet"));
+        if (keptExists)
+            makeStore(dir.file("zntconfig.db.jet"), "");
+        QFile file(dir.file("zntconfig.db"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(jet.data(), static_cast<qint64>(jet.size()));
+        file.close();
+        start();
+        // The activation applied the row.
+        EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyServer(), "127.0.0.1");
+        EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyPort(), 3128);
+        openProxy([&] {
+            EXPECT_TRUE(proxyUi().DBCheckBox1->isChecked());
+            type(proxyUi().PortDBEdit, "8080");
+            QTest::keyClick(proxyUi().PortDBEdit, Qt::Key_Return);
+        });
+        if (keptExists) {
+            EXPECT_EQ(rec.errors(),
+                      QStringList({"zntconfig.db: zntconfig.db.jet already exists."}));
+            EXPECT_EQ(starts(), 0);
+            EXPECT_EQ(DataModule1->ProxyTable.asString("port"), "8080");
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(file.readAll().toStdString(), jet);
+            file.close();
+        } else {
+            EXPECT_TRUE(rec.errors().isEmpty());
+            EXPECT_EQ(rec.messages(), QStringList({kSaved}));
+            EXPECT_EQ(storedProxy(), QStringList({"127.0.0.1", "8080", "", "", "1"}));
+        }
         destroyProgram();
     }
 }
