@@ -1,7 +1,7 @@
 // The proxy, settings and About dialogs and the help command, through the real windows.
 #include "dialogs/AboutUnit.h"
 #include "dialogs/ConfigUnit.h"
-#include "jet/JetWriter.h"
+#include "jet/Fixtures.h"
 #include "net/IdHTTP.h"
 #include "net/ProxyUnit.h"
 #include "platform/Guard.h"
@@ -181,54 +181,32 @@ TEST_F(Dialogs, ASaveThatChangesNoRowIsAFailureAndKeepsTheEdit) {
     }
 }
 
-TEST_F(Dialogs, AJetSettingsFileIsUsedAsWrittenAndTheFirstSaveMakesItSQLite) {
-    using jet::ColumnType;
-    const std::string jet =
-        jetwriter::write({{"proxy",
-                           {{"key1", ColumnType::Long},
-                            {"adres", ColumnType::Text, 50},
-                            {"port", ColumnType::Text, 50},
-                            {"login", ColumnType::Text, 50},
-                            {"password", ColumnType::Text, 50},
-                            {"check", ColumnType::Boolean}},
-                           {jet::Row{std::int32_t(1), std::string("127.0.0.1"), std::string("3128"),
-                                     std::monostate{}, std::string(), true}}},
-                          {"autoupdate",
-                           {{"key1", ColumnType::Long}, {"autoupdatecheck", ColumnType::Boolean}},
-                           {jet::Row{std::int32_t(1), false}}}});
-    for (const bool keptExists : {true, false}) {
-        SCOPED_TRACE(keptExists);
-        QFile::remove(dir.file("zntconfig.db.jet"));
-        if (keptExists)
-            makeStore(dir.file("zntconfig.db.jet"), "");
-        QFile file(dir.file("zntconfig.db"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(jet.data(), static_cast<qint64>(jet.size()));
-        file.close();
-        start();
-        // The activation applied the row.
-        EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyServer(), "127.0.0.1");
-        EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyPort(), 3128);
+TEST_F(Dialogs, AJetSettingsFileIsUsedAsWrittenAndMadeSQLiteByASaveThatCanKeepIt) {
+    const std::string bytes = jetfixtures::settings(jet::Format::Jet4);
+    QFile file(dir.file("zntconfig.db"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    file.close();
+    makeStore(dir.file("zntconfig.db.jet"), "");
+    start(); // the activation applied the row
+    EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyServer(), cp1251::fromUtf8("прокси.test"));
+    EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyPort(), 3128);
+    auto save = [&] {
         openProxy([&] {
-            EXPECT_TRUE(proxyUi().DBCheckBox1->isChecked());
             type(proxyUi().PortDBEdit, "8080");
             QTest::keyClick(proxyUi().PortDBEdit, Qt::Key_Return);
         });
-        if (keptExists) {
-            EXPECT_EQ(rec.errors(),
-                      QStringList({"zntconfig.db: zntconfig.db.jet already exists."}));
-            EXPECT_EQ(starts(), 0);
-            EXPECT_EQ(DataModule1->ProxyTable.asString("port"), "8080");
-            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-            EXPECT_EQ(file.readAll().toStdString(), jet);
-            file.close();
-        } else {
-            EXPECT_TRUE(rec.errors().isEmpty());
-            EXPECT_EQ(rec.messages(), QStringList({kSaved}));
-            EXPECT_EQ(storedProxy(), QStringList({"127.0.0.1", "8080", "", "", "1"}));
-        }
-        destroyProgram();
-    }
+    };
+    save(); // the name the Jet file is kept under is taken
+    EXPECT_EQ(rec.errors(), QStringList({"zntconfig.db: zntconfig.db.jet already exists."}));
+    EXPECT_EQ(starts(), 0);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), bytes);
+    file.close();
+    QFile::remove(dir.file("zntconfig.db.jet"));
+    save();
+    EXPECT_EQ(rec.messages(), QStringList({kSaved}));
+    EXPECT_EQ(storedProxy(), QStringList({"прокси.test", "8080", "", "", "1"}));
 }
 
 TEST_F(Dialogs, ASaveWritesOnlyTheFieldsThatChanged) {
