@@ -330,11 +330,7 @@ TEST_P(JetSettings, TheFirstSaveMakesASQLiteStoreOfEveryRowAndKeepsTheJetFile) {
     dm->AutoupdateTable.edit();
     dm->AutoupdateTable.setValue(1, true);
     dm->AutoupdateTable.post();
-    dm->ProxyTable.edit();
-    dm->ProxyTable.setValue(1, QString("p"));
-    dm->ProxyTable.post();
     EXPECT_EQ(dump(db, "autoupdate"), QStringList({"1|1"}));
-    EXPECT_EQ(dump(db, "proxy"), QStringList({"1|'p'|'8080'|NULL|''|1|'заметка'"}));
     EXPECT_EQ(files(), QStringList({"bdv.db", "zntconfig.db", "zntconfig.db.jet"}));
 }
 
