@@ -18,7 +18,8 @@ public:
     ~TDataModule1() override;
 
     Store ADOConnection{"bdv.db", Store::Mode::ReadOnly};
-    Store ProxyConnection{"zntconfig.db", Store::Mode::ReadWrite};
+    // The settings store may be a Jet file, made SQLite by the first save.
+    Store ProxyConnection{"zntconfig.db", Store::Mode::ReadWrite, Store::Formats::SQLiteOrJet};
 
     StoreTable UpdateTable{QStringLiteral("UpdateTable"), QStringLiteral("upbd"), ADOConnection};
     StoreTable ProxyTable{QStringLiteral("ProxyTable"), QStringLiteral("proxy"), ProxyConnection};

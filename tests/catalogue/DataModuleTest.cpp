@@ -1,6 +1,8 @@
 #include "catalogue/DataModule.h"
+#include "jet/Fixtures.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -38,6 +40,39 @@ TEST(DataModule, OnlyTheSettingsStoreMissingGivesThreeBoxes) {
     TDataModule1 dm;
     EXPECT_EQ(rec.errors().size(), 3);
     EXPECT_TRUE(dm.query(Category::Films).active());
+}
+
+TEST(DataModule, ASettingsFileThatIsNoStoreGivesItsThreeBoxesNamingItAndIsNotChanged) {
+    const QByteArray jet4 = QByteArray::fromStdString(jetfixtures::settings(jet::Format::Jet4));
+    jetwriter::Options encrypted;
+    encrypted.databaseKey = 0x1234;
+    const struct {
+        QByteArray bytes;
+        const char* message;
+    } cases[] = {
+        {QByteArray(4096, 'x'), "zntconfig.db: not a SQLite or Jet database"},
+        {QByteArray(jet4).replace(4, 16, QByteArray("Standard ACE DB\0", 16)),
+         "zntconfig.db: Access 2007 or later file (.accdb) is not supported"},
+        {QByteArray::fromStdString(jetwriter::write({}, encrypted)),
+         "zntconfig.db: encrypted Jet file"},
+        {jet4.chopped(100), "zntconfig.db: damaged Jet file (cut short"},
+    };
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        makeStore(dir.file("bdv.db"), demoCatalogueSql());
+        QFile file(dir.file("zntconfig.db"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.bytes) == c.bytes.size());
+        file.close();
+        RecordingPlatform rec;
+        TDataModule1 dm;
+        // The proxy table, the connection, the flag table.
+        EXPECT_EQ(rec.errors().size(), 3) << c.message;
+        for (const QString& error : rec.errors())
+            EXPECT_TRUE(error.startsWith(c.message)) << error.toStdString();
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), c.bytes);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    }
 }
 
 TEST(DataModule, DamagedStoresAndMissingTablesAreReportedAndPassedOver) {

@@ -1,6 +1,7 @@
 // The proxy, settings and About dialogs and the help command, through the real windows.
 #include "dialogs/AboutUnit.h"
 #include "dialogs/ConfigUnit.h"
+#include "jet/Fixtures.h"
 #include "net/IdHTTP.h"
 #include "net/ProxyUnit.h"
 #include "platform/Guard.h"
@@ -178,6 +179,34 @@ TEST_F(Dialogs, ASaveThatChangesNoRowIsAFailureAndKeepsTheEdit) {
         openProxy([&] { EXPECT_EQ(proxyUi().PortDBEdit->text(), "8080"); });
         destroyProgram();
     }
+}
+
+TEST_F(Dialogs, AJetSettingsFileIsUsedAsWrittenAndMadeSQLiteByASaveThatCanKeepIt) {
+    const std::string bytes = jetfixtures::settings(jet::Format::Jet4);
+    QFile file(dir.file("zntconfig.db"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    file.close();
+    makeStore(dir.file("zntconfig.db.jet"), "");
+    start(); // the activation applied the row
+    EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyServer(), cp1251::fromUtf8("прокси.test"));
+    EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyPort(), 3128);
+    auto save = [&] {
+        openProxy([&] {
+            type(proxyUi().PortDBEdit, "8080");
+            QTest::keyClick(proxyUi().PortDBEdit, Qt::Key_Return);
+        });
+    };
+    save(); // the name the Jet file is kept under is taken
+    EXPECT_EQ(rec.errors(), QStringList({"zntconfig.db: zntconfig.db.jet already exists."}));
+    EXPECT_EQ(starts(), 0);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), bytes);
+    file.close();
+    QFile::remove(dir.file("zntconfig.db.jet"));
+    save();
+    EXPECT_EQ(rec.messages(), QStringList({kSaved}));
+    EXPECT_EQ(storedProxy(), QStringList({"прокси.test", "8080", "", "", "1"}));
 }
 
 TEST_F(Dialogs, ASaveWritesOnlyTheFieldsThatChanged) {

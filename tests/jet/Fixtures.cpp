@@ -93,4 +93,34 @@ std::vector<Fixture> all(std::size_t filmRows) {
     return out;
 }
 
+std::string settings(jet::Format format) {
+    const std::vector<Table> tables = {
+        {"proxy",
+         {{"key1", ColumnType::Long},
+          {"adres", ColumnType::Text, 50},
+          {"port", ColumnType::Text, 50},
+          {"login", ColumnType::Text, 50},
+          {"password", ColumnType::Text, 50},
+          {"check", ColumnType::Boolean},
+          {"note", ColumnType::Memo}},
+         {Row{std::int32_t(1), std::string("прокси.test"), std::string("3128"), std::monostate{},
+              std::string(), true, std::string("заметка")}}},
+        {"autoupdate",
+         {{"key1", ColumnType::Long}, {"autoupdatecheck", ColumnType::Boolean}},
+         {Row{std::int32_t(1), false}}},
+        {"extra",
+         {{"key1", ColumnType::Long},
+          {"when", ColumnType::DateTime},
+          {"small", ColumnType::Byte},
+          {"short", ColumnType::Integer},
+          {"real", ColumnType::Double}},
+         {Row{std::int32_t(5), DateTime{45000.25}, std::uint8_t(7), std::int16_t(-2), 2.5},
+          Row{std::int32_t(2), {}, {}, {}, {}}}},
+    };
+    jetwriter::Options options;
+    options.format = format;
+    options.codePage = 1251;
+    return jetwriter::write(tables, options);
+}
+
 } // namespace jetfixtures

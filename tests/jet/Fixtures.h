@@ -18,4 +18,8 @@ struct Fixture {
 // `filmRows` rows in the catalogue-like table "bdf": 600 fill many data pages.
 std::vector<Fixture> all(std::size_t filmRows = 600);
 
+// A settings store (zntconfig.db): its proxy row with a null, an empty text and a field of its
+// own, the flag row, and a table the program does not know, its keys out of order.
+std::string settings(jet::Format format);
+
 } // namespace jetfixtures
