@@ -25,11 +25,11 @@ void mix(std::uint64_t& hash, const void* data, std::size_t size) {
 // The file's size and modification time and the bytes of its first and last pages: a program
 // that writes the file changes at least one of them, and they cost two small reads.
 std::uint64_t fileIdentity(const std::string& fileName) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(fileName, error);
-    const auto modified = std::filesystem::last_write_time(fileName, error);
-    if (error)
-        throw EDatabaseError(fileName + ": " + error.message());
+    std::error_code sizeError, timeError;
+    const auto size = std::filesystem::file_size(fileName, sizeError);
+    const auto modified = std::filesystem::last_write_time(fileName, timeError);
+    if (sizeError || timeError)
+        throw EDatabaseError(fileName + ": " + (sizeError ? sizeError : timeError).message());
     std::uint64_t hash = 0xcbf29ce484222325ULL;
     const std::uint64_t bytes = size;
     const auto ticks = modified.time_since_epoch().count();
@@ -83,13 +83,14 @@ class JetCatalogue : public CatalogueSource {
 public:
     JetCatalogue(std::string fileName, std::shared_ptr<const jet::JetFile> file,
                  std::uint64_t loaded)
-        : fileName_(std::move(fileName)), file_(std::move(file)), loaded_(loaded) {}
+        : fileName_(std::move(fileName)), held_(file), shared_(file), loaded_(loaded) {}
 
     std::uint64_t identity() override { return fileIdentity(fileName_); }
 
     void readCategory(const CategoryInfo& info, const std::string& dataset,
                       const RowSink& onRow) override {
-        const jet::JetFile& file = current();
+        const std::shared_ptr<const jet::JetFile> held = current();
+        const jet::JetFile& file = *held;
         const std::string table(info.table);
         const std::vector<jet::Column> columns = tableColumns(file, table);
         std::vector<std::string> names;
@@ -111,7 +112,8 @@ public:
     }
 
     CatalogueDate firstUpdate(std::string_view table) override {
-        const jet::JetFile& file = current();
+        const std::shared_ptr<const jet::JetFile> held = current();
+        const jet::JetFile& file = *held;
         const std::vector<jet::Column> columns = tableColumns(file, std::string(table));
         int update = -1;
         for (const jet::Column& c : columns)
@@ -143,22 +145,29 @@ public:
     std::unique_ptr<CatalogueSource> reader() const override {
         // The file's bytes are read once and shared: a JetFile never changes once made, and
         // each reading keeps its own state.
-        return std::make_unique<JetCatalogue>(fileName_, file_, loaded_);
+        return std::make_unique<JetCatalogue>(fileName_, held_ ? held_ : shared_.lock(), loaded_);
     }
 
     void load() {
         const std::uint64_t identity = fileIdentity(fileName_);
         guarded(
-            [&] { file_ = std::make_shared<const jet::JetFile>(jet::JetFile::open(fileName_)); });
+            [&] { held_ = std::make_shared<const jet::JetFile>(jet::JetFile::open(fileName_)); });
+        shared_ = held_;
         loaded_ = identity;
     }
 
 private:
-    // The file as it is now: read again when it changed since it was read.
-    const jet::JetFile& current() {
-        if (!file_ || identity() != loaded_)
+    // The file as it is now, for one reading: read again when it changed since it was read
+    // or when no reading holds it any more. The bytes are not kept past the reading, so the
+    // whole file stays in memory only while the start-up readings share it.
+    std::shared_ptr<const jet::JetFile> current() {
+        std::shared_ptr<const jet::JetFile> file = held_ ? held_ : shared_.lock();
+        if (!file || identity() != loaded_) {
             load();
-        return *file_;
+            file = held_;
+        }
+        held_.reset();
+        return file;
     }
 
     std::vector<jet::Column> tableColumns(const jet::JetFile& file, const std::string& table) {
@@ -185,7 +194,9 @@ private:
     }
 
     std::string fileName_;
-    std::shared_ptr<const jet::JetFile> file_;
+    // Held from the opening to the first reading, and shared with the readers made meanwhile.
+    std::shared_ptr<const jet::JetFile> held_;
+    std::weak_ptr<const jet::JetFile> shared_;
     std::uint64_t loaded_ = 0;
 };
 

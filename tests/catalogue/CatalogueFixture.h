@@ -2,6 +2,7 @@
 // One fixture for the catalogue's tests in every kind of file it may be: each test runs with a
 // SQLite bdv.db and with the same catalogue written as a Jet 4 and a Jet 3 file. The rows are
 // given as SQL and kept in a SQLite master copy, which the expected rows are read from.
+#include "JetCopy.h"
 #include "jet/JetFile.h"
 #include "support/TestSupport.h"
 
@@ -20,16 +21,6 @@ protected:
 
     testing_support::ScratchDir dir;
 };
-
-namespace jetwriter {
-struct Options;
-struct Layout;
-} // namespace jetwriter
-
-// A Jet file with every table of the SQLite store at `from`, rows in row id order.
-std::string jetCopyOf(const QString& from, jet::Format format);
-std::string jetCopyOf(const QString& from, jetwriter::Options options,
-                      jetwriter::Layout* layout = nullptr);
 
 std::string formatName(const ::testing::TestParamInfo<jet::Format>& info);
 
