@@ -104,9 +104,14 @@ public:
             file.readRows(table, [&](jet::Row&& row) {
                 const std::int64_t key = fields.key < 0 ? 0 : keyOf(at(row, fields.key));
                 const jet::Value& title = at(row, fields.title);
-                const std::string titleText = textOf(title);
-                onRow(key, titleText, std::holds_alternative<std::monostate>(title),
-                      textOf(at(row, fields.url)));
+                const jet::Value& url = at(row, fields.url);
+                // Text, as it nearly always is, is handed over without a copy.
+                const auto* titleText = std::get_if<std::string>(&title);
+                const auto* urlText = std::get_if<std::string>(&url);
+                const std::string otherTitle = titleText ? std::string() : textOf(title);
+                const std::string otherUrl = urlText ? std::string() : textOf(url);
+                onRow(key, titleText ? *titleText : otherTitle,
+                      std::holds_alternative<std::monostate>(title), urlText ? *urlText : otherUrl);
             });
         });
     }
