@@ -5,9 +5,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
-#include <cmath>
 #include <exception>
-#include <sqlite3.h>
 #include <thread>
 
 TDataModule1* DataModule1 = nullptr;
@@ -50,7 +48,8 @@ TDataModule1::~TDataModule1() {
     // Pending edits die with the module; nothing is written.
     for (Category c : kAllCategories)
         query(c).close();
-    for (StoreTable* t : {&UpdateTable, &ProxyTable, &AutoupdateTable})
+    UpdateTable.close();
+    for (StoreTable* t : {&ProxyTable, &AutoupdateTable})
         t->close();
     ADOConnection.close();
     ProxyConnection.close();
@@ -95,41 +94,10 @@ void TDataModule1::search(const QString& text) {
 }
 
 QString TDataModule1::updateDateText() const {
-    const QVariant v = UpdateTable.value(QStringLiteral("update"));
-    if (v.isNull())
-        return QString();
-    QDateTime when;
-    if (v.typeId() == QMetaType::QString) {
-        const QString text = v.toString().trimmed();
-        when = QDateTime::fromString(text, Qt::ISODateWithMs);
-        if (!when.isValid())
-            when = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        if (!when.isValid())
-            when = QDateTime(QDate::fromString(text, Qt::ISODate), QTime(0, 0));
-    } else {
-        // A number is a Julian day, as SQLite keeps dates in real columns. Only days from
-        // the year 1 to the year 9999 are dates; any other number is shown as the store
-        // writes it.
-        const double julian = v.toDouble();
-        constexpr double firstDay = 1721425.5; // 0001-01-01 00:00
-        constexpr double endDay = 5373484.5;   // 10000-01-01 00:00
-        if (julian >= firstDay && julian < endDay) {
-            when = QDateTime::fromMSecsSinceEpoch(
-                static_cast<qint64>(std::llround((julian - 2440587.5) * 86400000.0)), Qt::UTC);
-            when = QDateTime(when.date(), when.time());
-        }
-        // The last milliseconds before either bound round onto it.
-        if (!when.isValid() || when.date().year() < 1 || when.date().year() > 9999) {
-            if (v.typeId() != QMetaType::Double)
-                return v.toString();
-            char* text = sqlite3_mprintf("%!.15g", julian);
-            const QString stored = QString::fromUtf8(text ? text : "");
-            sqlite3_free(text);
-            return stored;
-        }
-    }
-    if (!when.isValid())
-        return v.toString();
+    const CatalogueDate& date = UpdateTable.date();
+    if (!date.when.isValid())
+        return date.asStored;
+    const QDateTime when = date.when;
     const QLocale locale = QLocale::system();
     QString text = locale.toString(when.date(), QLocale::ShortFormat);
     const QTime t = when.time();

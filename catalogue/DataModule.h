@@ -2,6 +2,7 @@
 // The data module: both stores, the catalogue date and settings tables and the category
 // queries, for the whole run.
 #include "catalogue/CatalogueQuery.h"
+#include "catalogue/CatalogueSource.h"
 #include "catalogue/Store.h"
 #include "catalogue/StoreTable.h"
 
@@ -17,11 +18,13 @@ public:
     explicit TDataModule1(QObject* parent = nullptr);
     ~TDataModule1() override;
 
-    Store ADOConnection{"bdv.db", Store::Mode::ReadOnly};
+    // The catalogue: a SQLite store or a Jet file (CatalogueSource).
+    CatalogueStore ADOConnection{"bdv.db"};
     // The settings store may be a Jet file, made SQLite by the first save.
     Store ProxyConnection{"zntconfig.db", Store::Mode::ReadWrite, Store::Formats::SQLiteOrJet};
 
-    StoreTable UpdateTable{QStringLiteral("UpdateTable"), QStringLiteral("upbd"), ADOConnection};
+    CatalogueDateTable UpdateTable{QStringLiteral("UpdateTable"), QStringLiteral("upbd"),
+                                   ADOConnection};
     StoreTable ProxyTable{QStringLiteral("ProxyTable"), QStringLiteral("proxy"), ProxyConnection};
     StoreTable AutoupdateTable{QStringLiteral("AutoupdateTable"), QStringLiteral("autoupdate"),
                                ProxyConnection};

@@ -47,7 +47,7 @@ TAboutForm::TAboutForm(TDataModule1& data, QWidget* parent)
     ui_->Label5->setPalette(blue);
     ui_->Label5->installEventFilter(this);
 
-    connect(&data_.UpdateTable, &StoreTable::dataChanged, this, &TAboutForm::refreshDate);
+    connect(&data_.UpdateTable, &CatalogueDateTable::dataChanged, this, &TAboutForm::refreshDate);
     refreshDate();
 }
 

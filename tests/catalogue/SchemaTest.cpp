@@ -93,7 +93,8 @@ TEST(Schema, StoresMadeFromTheSchemasAloneOpenWithoutABox) {
     EXPECT_TRUE(rec.errors().isEmpty()) << rec.errors().join("\n").toStdString();
     for (Category c : kAllCategories)
         EXPECT_TRUE(dm.query(c).active()) << dm.query(c).name().toStdString();
-    for (const StoreTable* table : {&dm.UpdateTable, &dm.ProxyTable, &dm.AutoupdateTable})
+    EXPECT_TRUE(dm.UpdateTable.active());
+    for (const StoreTable* table : {&dm.ProxyTable, &dm.AutoupdateTable})
         EXPECT_TRUE(table->active()) << table->name().toStdString();
     EXPECT_GE(dm.AutoupdateTable.fieldIndex(QStringLiteral("autoupdatecheck")), 0);
 }
