@@ -3,6 +3,7 @@
 // builder and writer, from the first page of each category of the demo site and the notice
 // of its home page, as the program would after fetching them from SITEBASE. Prints one line
 // "<category> <path of the page>" for each.
+#include <array>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -31,13 +32,23 @@ int main(int argc, char** argv) {
     const std::string out = argv[1];
     const std::string site = argv[2];
     const std::string base = argv[3];
-    const struct {
+    // The demo site's folder of each category, in the order of the category table; a
+    // category without one stops the program rather than leave its page unchecked.
+    struct DemoPages {
         Category category;
         const char* folder;
-    } pages[] = {{Category::Films, "films"},
-                 {Category::Cartoons, "mult"},
-                 {Category::Serials, "serials"},
-                 {Category::VKontakte, "vk"}};
+    };
+    constexpr std::array<DemoPages, kCategoryCount> pages = {{{Category::Films, "films"},
+                                                              {Category::Cartoons, "mult"},
+                                                              {Category::Serials, "serials"},
+                                                              {Category::VKontakte, "vk"}}};
+    for (std::size_t i = 0; i < kCategoryCount; ++i) {
+        if (pages[i].folder == nullptr || pages[i].category != kAllCategories[i]) {
+            std::cerr << "make_browser_pages: no demo folder for the category "
+                      << categoryInfo(kAllCategories[i]).table << "\n";
+            return 2;
+        }
+    }
     try {
         // The notice buffer keeps the cut notice with its line breaks made CR LF.
         const std::string notice = textUpToNul(
