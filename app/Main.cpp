@@ -12,6 +12,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Guard.h"
 #include "platform/Site.h"
+#include "platform/core/Exception.h"
 #include "platform/core/Version.h"
 #include "ui_Main.h"
 #include "update/UpProgUnit.h"
@@ -27,6 +28,7 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <iterator>
 
 TMainForm* MainForm = nullptr;
@@ -36,8 +38,9 @@ namespace {
 // Where main.html is written, opened and deleted: next to the executable when that folder
 // can be written, else the user's own folder (an installed copy).
 QString mainHtmlFolder(bool makeFolder) {
-    const std::string program = QFile::encodeName(TMainForm::programDirectory()).toStdString();
-    return QFile::decodeName(QByteArray::fromStdString(mainHtmlDirectory(program, makeFolder)));
+    // Paths cross into pages/ as UTF-8 on every system (Windows: its wide-character calls).
+    const std::string program = TMainForm::programDirectory().toStdString();
+    return QString::fromStdString(mainHtmlDirectory(program, makeFolder));
 }
 
 } // namespace
@@ -61,6 +64,41 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     auto* menuStyle = new MenuBarStyle();
     menuStyle->setParent(ui_->MainMenu1);
     ui_->MainMenu1->setStyle(menuStyle);
+
+    // One tab page per category, in the table's order: the grid fills the page; the hidden
+    // edit that follows the current row's address is never shown.
+    auto name = [](std::string_view text) {
+        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    };
+    for (const CategoryInfo& row : kCategories) {
+        const std::size_t i = index(row.category);
+        sheets_[i] = new QWidget();
+        sheets_[i]->setObjectName(name(row.sheet));
+        auto* layout = new QVBoxLayout(sheets_[i]);
+        layout->setSpacing(0);
+        layout->setContentsMargins(0, 0, 0, 0);
+        grids_[i] = new DBGrid(sheets_[i]);
+        grids_[i]->setObjectName(name(row.grid));
+        layout->addWidget(grids_[i]);
+        ui_->PageControl1->addTab(
+            sheets_[i],
+            QString::fromUtf8(row.caption.data(), static_cast<qsizetype>(row.caption.size())));
+        urlEdits_[i] = new QueryFieldEdit(ui_->centralwidget);
+        urlEdits_[i]->setObjectName(name(row.urlEdit));
+        urlEdits_[i]->setGeometry(0, 0, 121, 21);
+        urlEdits_[i]->hide();
+    }
+    // The focus chain: the tab pages, the lists, the search box and the three buttons.
+    QWidget* previous = ui_->PageControl1;
+    for (QWidget* next : grids_) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+    for (QWidget* next : std::initializer_list<QWidget*>{ui_->FindEdit, ui_->StartBitBtn,
+                                                         ui_->BitBtn1, ui_->BitBtn2}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
 
     QTabBar* tabs = ui_->PageControl1->tabBar();
     tabs->setAttribute(Qt::WA_Hover, true);
@@ -88,6 +126,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     ui_->centralwidget->setFixedSize(722, 336);
     adjustSize();
     setFixedSize(sizeHint());
+    platform::nameControls(this);
 }
 
 TMainForm::~TMainForm() = default;
@@ -106,42 +145,13 @@ TDataModule1& TMainForm::data() const {
 }
 
 Category TMainForm::currentCategory() const {
+    // Exactly one page is visible, the current one, and every page is a category's.
     const QWidget* page = ui_->PageControl1->currentWidget();
-    if (page == ui_->MultSheet)
-        return Category::Cartoons;
-    if (page == ui_->SerialsSheet)
-        return Category::Serials;
-    if (page == ui_->VKFSheet)
-        return Category::VKontakte;
-    return Category::Films;
-}
-
-DBGrid* TMainForm::grid(Category c) const {
-    switch (c) {
-    case Category::Films:
-        return ui_->FilmsGrid;
-    case Category::Cartoons:
-        return ui_->MultGrid;
-    case Category::Serials:
-        return ui_->SerialsGrid;
-    case Category::VKontakte:
-        break;
+    for (Category c : kAllCategories) {
+        if (sheet(c) == page)
+            return c;
     }
-    return ui_->VKFGrid;
-}
-
-QueryFieldEdit* TMainForm::urlEdit(Category c) const {
-    switch (c) {
-    case Category::Films:
-        return ui_->FilmsDBEdit;
-    case Category::Cartoons:
-        return ui_->MultDBEdit;
-    case Category::Serials:
-        return ui_->SerialsDBEdit;
-    case Category::VKontakte:
-        break;
-    }
-    return ui_->VKFDBEdit;
+    throw Exception("No catalogue page is shown");
 }
 
 QString TMainForm::programDirectory() {
@@ -158,49 +168,46 @@ std::string TMainForm::currentUrl(Category c) const {
 }
 
 void TMainForm::BitBtn1Click() {
-    for (Category c : {Category::Films, Category::Cartoons, Category::Serials}) {
-        if (currentCategory() != c)
-            continue;
-        platform::networkCommand([&] {
-            std::string page;
-            {
-                platform::BusyCursor busy;
-                page = IdHTTP.Get(currentUrl(c));
-            }
-            // The panel keeps text up to a NUL, as any window text does.
-            ui_->StaticText2->setText(codec::fromCp1251(textUpToNul(describe(page))));
-        });
-    }
-    if (currentCategory() == Category::VKontakte)
+    const Category c = currentCategory();
+    if (!categoryInfo(c).hasDescription) {
         ui_->StaticText2->setText(codec::fromCp1251(std::string(description::kVKontakteNotice)));
+        return;
+    }
+    platform::networkCommand([&] {
+        std::string page;
+        {
+            platform::BusyCursor busy;
+            page = IdHTTP.Get(currentUrl(c));
+        }
+        // The panel keeps text up to a NUL, as any window text does.
+        ui_->StaticText2->setText(codec::fromCp1251(textUpToNul(describe(page))));
+    });
 }
 
 void TMainForm::StartBitBtnClick() {
-    for (Category c : kAllCategories) {
-        if (currentCategory() != c)
-            continue;
-        platform::networkCommand([&] {
-            std::string pageText;
-            {
-                platform::BusyCursor busy;
-                pageText = IdHTTP.Get(currentUrl(c));
-            }
-            PlayerPage built =
-                buildPlayerPage(c, pageText, Memo5, codec::toCp1251(platform::siteBaseUrl()));
-            pageText = std::string(); // the page may be large; it is not needed any more
-            Memo1 = std::move(built.link);
-            if (built.templateA)
-                Memo3 = std::move(*built.templateA);
-            if (built.templateA2)
-                Memo4 = std::move(*built.templateA2);
-            Memo2 = std::move(built.page);
-            const QString directory = mainHtmlFolder(true);
-            writeMainHtml(QFile::encodeName(directory).toStdString(), Memo2);
-            platform::shellExecute({this, QString(),
-                                    QDir(directory).filePath(QString::fromLatin1(kMainHtmlName)),
-                                    platform::SW_SHOW});
-        });
-    }
+    const Category c = currentCategory();
+    // No folder fit for the page is no connection failure: the error box says so.
+    const QString directory = mainHtmlFolder(true);
+    platform::networkCommand([&] {
+        std::string pageText;
+        {
+            platform::BusyCursor busy;
+            pageText = IdHTTP.Get(currentUrl(c));
+        }
+        PlayerPage built =
+            buildPlayerPage(c, pageText, Memo5, codec::toCp1251(platform::siteBaseUrl()));
+        pageText = std::string(); // the page may be large; it is not needed any more
+        Memo1 = std::move(built.link);
+        if (built.templateA)
+            Memo3 = std::move(*built.templateA);
+        if (built.templateA2)
+            Memo4 = std::move(*built.templateA2);
+        Memo2 = std::move(built.page);
+        writeMainHtml(directory.toStdString(), Memo2);
+        platform::shellExecute({this, QString(),
+                                QDir(directory).filePath(QString::fromLatin1(kMainHtmlName)),
+                                platform::SW_SHOW});
+    });
 }
 
 void TMainForm::FindEditChange() {
@@ -291,8 +298,8 @@ bool TMainForm::focusNextPrevChild(bool next) {
             at = i;
     }
     // A list on a page that is no longer shown holds the list's place.
-    for (Category c : kAllCategories) {
-        if (at < 0 && focus == this->grid(c))
+    for (const DBGrid* g : grids_) {
+        if (at < 0 && focus == g)
             at = 1;
     }
     if (at < 0)

@@ -1,11 +1,12 @@
 #pragma once
-// The main window: the catalogue in four tabbed lists, the search box, the description
+// The main window: the catalogue in tabbed lists, one per category, the search box, the description
 // panel, the three command buttons, the menu, the HTTP client and the hidden text buffers.
 #include "types/Category.h"
 
 #include "net/IdHTTP.h"
 
 #include <QMainWindow>
+#include <array>
 #include <memory>
 #include <string>
 
@@ -34,8 +35,12 @@ public:
 
     // The category whose tab page is visible.
     Category currentCategory() const;
-    DBGrid* grid(Category c) const;
-    QueryFieldEdit* urlEdit(Category c) const;
+    // A category's tab page, its grid and the hidden edit that follows its current row's
+    // page address, named as the category's row of the table names them (FilmsSheet,
+    // FilmsGrid, FilmsDBEdit...). They are made from the table, one tab per row in its order.
+    QWidget* sheet(Category c) const { return sheets_[index(c)]; }
+    DBGrid* grid(Category c) const { return grids_[index(c)]; }
+    QueryFieldEdit* urlEdit(Category c) const { return urlEdits_[index(c)]; }
 
     // The directory of the running executable.
     static QString programDirectory();
@@ -82,6 +87,11 @@ protected:
 private:
     // The data module given by bindData.
     TDataModule1& data() const;
+    static std::size_t index(Category c) { return static_cast<std::size_t>(c); }
+
+    std::array<QWidget*, kCategoryCount> sheets_{};
+    std::array<DBGrid*, kCategoryCount> grids_{};
+    std::array<QueryFieldEdit*, kCategoryCount> urlEdits_{};
 
     std::unique_ptr<Ui::MainForm> ui_;
     TDataModule1* data_ = nullptr;

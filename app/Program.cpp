@@ -38,6 +38,12 @@ void destroyProgram() {
 }
 
 int runProgram() {
+    // The launcher could not prepare the start (the data folder, a store). Started from a
+    // menu there is no terminal to read its reason in, so the program shows it, alone.
+    if (const QString failure = qEnvironmentVariable(kLaunchFailureVariable); !failure.isEmpty()) {
+        platform::errorBox(failure);
+        return 1;
+    }
     createProgram();
     int code = 0;
     if (!platform::applicationTerminated()) {

@@ -1,7 +1,6 @@
 #include "catalogue/CatalogueQuery.h"
 
 #include <limits>
-#include <sqlite3.h>
 #include <system_error>
 
 namespace {
@@ -22,9 +21,9 @@ struct CatalogueQuery::Snapshot {
     // always come from the same reading of the store.
     std::string urls;
     std::vector<std::uint32_t> urlStart{0};
-    // The store's data version on the query's own connection, taken no later than the
-    // reading: when the store reports another one, the file may have changed since.
-    qint64 version = 0;
+    // The file's identity, taken no later than the reading: when the file reports another
+    // one, it may have changed since.
+    std::uint64_t version = 0;
 
     QString url(std::uint32_t row) const {
         return QString::fromUtf8(urls.data() + urlStart[row],
@@ -32,7 +31,8 @@ struct CatalogueQuery::Snapshot {
     }
 };
 
-CatalogueQuery::CatalogueQuery(QString name, Category category, Store& store, QObject* parent)
+CatalogueQuery::CatalogueQuery(QString name, Category category, CatalogueStore& store,
+                               QObject* parent)
     : QObject(parent), name_(std::move(name)), category_(category), store_(store),
       sql_(initialSql()) {}
 
@@ -54,56 +54,18 @@ void CatalogueQuery::setFilter(const QString& text) {
     filter_ = text.isNull() ? QStringLiteral("") : text;
 }
 
-std::unique_ptr<CatalogueQuery::Snapshot> CatalogueQuery::read(Store& store) const {
-    // The statement as written tells a missing store, table or field in the store's words.
-    QString text;
-    for (const QString& line : initialSql())
-        text += line + QStringLiteral("\r\n");
-    std::string keyName, titleName, urlName;
-    {
-        Statement probe(store, text.toStdString());
-        const int columns = sqlite3_column_count(probe.get());
-        for (int i = 0; i < columns; ++i) {
-            const std::string column = sqlite3_column_name(probe.get(), i);
-            auto is = [&](std::string_view field) {
-                return QString::fromStdString(column).compare(latin1(field), Qt::CaseInsensitive) ==
-                       0;
-            };
-            if (is("key") && keyName.empty())
-                keyName = column;
-            else if (is(info().titleField) && titleName.empty())
-                titleName = column;
-            else if (is(info().urlField) && urlName.empty())
-                urlName = column;
-        }
-    }
-    if (titleName.empty() || urlName.empty())
-        throw EDatabaseError(name_.toStdString() + ": Field '" +
-                             std::string(titleName.empty() ? info().titleField : info().urlField) +
-                             "' not found");
-
-    // The rows come in the order the table holds them: no index may order them instead.
-    const std::string key = keyName.empty() ? std::string("NULL") : quoteIdentifier(keyName);
-    Statement rows(store, "SELECT " + key + ", " + quoteIdentifier(titleName) + ", " +
-                              quoteIdentifier(urlName) + " FROM " +
-                              quoteIdentifier(std::string(info().table)) + " NOT INDEXED");
-
+std::unique_ptr<CatalogueQuery::Snapshot> CatalogueQuery::read(CatalogueSource& source) const {
     auto snapshot = std::make_unique<Snapshot>();
-    sqlite3_stmt* st = rows.get();
-    auto column = [st](int i) {
-        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
-        return std::string_view(t ? t : "", static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
-    };
-    while (rows.step()) {
-        snapshot->keys.push_back(sqlite3_column_int64(st, 0));
-        const bool nullTitle = sqlite3_column_type(st, 1) == SQLITE_NULL;
-        snapshot->titles.append(column(1), nullTitle);
-        const std::string_view url = column(2);
-        if (snapshot->urls.size() + url.size() > std::numeric_limits<std::uint32_t>::max())
-            throw EDatabaseError("The catalogue's page addresses exceed 4 GB");
-        snapshot->urls.append(url);
-        snapshot->urlStart.push_back(static_cast<std::uint32_t>(snapshot->urls.size()));
-    }
+    source.readCategory(
+        info(), name_.toStdString(),
+        [&](std::int64_t key, std::string_view title, bool titleIsNull, std::string_view url) {
+            snapshot->keys.push_back(key);
+            snapshot->titles.append(title, titleIsNull);
+            if (snapshot->urls.size() + url.size() > std::numeric_limits<std::uint32_t>::max())
+                throw EDatabaseError("The catalogue's page addresses exceed 4 GB");
+            snapshot->urls.append(url);
+            snapshot->urlStart.push_back(static_cast<std::uint32_t>(snapshot->urls.size()));
+        });
     snapshot->keys.shrink_to_fit();
     snapshot->urls.shrink_to_fit();
     snapshot->urlStart.shrink_to_fit();
@@ -116,13 +78,12 @@ void CatalogueQuery::preload() {
         return;
     try {
         // Taken before the reading begins, so that a change during the reading is noticed.
-        pendingVersion_ = store_.dataVersion();
-        // The reading's thread gets the file name by value and reads only the name and the
+        CatalogueSource& source = store_.source();
+        pendingVersion_ = source.identity();
+        // The reading's thread gets a reader of its own and reads only the name and the
         // category of the query (read() is const); the destructor waits for it.
-        pending_ = std::async(std::launch::async, [this, file = store_.fileName()] {
-            Store own(file, Store::Mode::ReadOnly);
-            return read(own);
-        });
+        pending_ =
+            std::async(std::launch::async, [this, own = source.reader()] { return read(*own); });
     } catch (const std::system_error&) {
         // No thread to be had: the snapshot is read when the query opens.
     } catch (const EDatabaseError&) {
@@ -175,8 +136,9 @@ void CatalogueQuery::open() {
     if (!snapshot_ || changedSince(*snapshot_)) {
         // A new snapshot when there is none or the file changed since the last one; a
         // failure keeps the old one and this query closed.
-        const qint64 version = store_.dataVersion();
-        auto fresh = read(store_);
+        CatalogueSource& source = store_.source();
+        const std::uint64_t version = source.identity();
+        auto fresh = read(source);
         fresh->version = version;
         snapshot_ = std::move(fresh);
         recent_.clear();
@@ -219,7 +181,7 @@ bool CatalogueQuery::titleIsNull(int row) const {
 
 bool CatalogueQuery::changedSince(const Snapshot& snapshot) const {
     try {
-        return store_.dataVersion() != snapshot.version;
+        return store_.source().identity() != snapshot.version;
     } catch (const EDatabaseError&) {
         // The store cannot tell now: the snapshot, consistent in itself, stays.
         return false;

@@ -12,10 +12,10 @@
 // is emitted there. Two kinds of work run elsewhere, and the user-interface thread always
 // waits for them before it uses what they made:
 // - The start-up reading. preload() hands the reading of the snapshot to a thread of its
-//   own (std::async), with a connection of its own to the same file. That thread shares
-//   nothing with the query but its name and category, fixed when the query is made; what
-//   it reads, or its failure, comes back through a future. The first open() waits for it
-//   and takes it; the destructor waits for a reading that no open() took.
+//   own (std::async), with a reader of its own of the same file (CatalogueSource::reader). That
+//   thread shares nothing with the query but its name and category, fixed when the query is made;
+//   what it reads, or its failure, comes back through a future. The first open() waits for it and
+//   takes it; the destructor waits for a reading that no open() took.
 // - The search. TDataModule1::search() works out the rows of two categories on a helper
 //   thread and of the two others on the user-interface thread (prepareFilter), then joins
 //   the helper, and only then opens the queries, which emit their signals. prepareFilter()
@@ -23,7 +23,7 @@
 //   thread at a time; the titles' index is searched through const members only, which
 //   change nothing (TitleIndex).
 // Nothing ever waits for the user-interface thread, and no lock is taken.
-#include "catalogue/Store.h"
+#include "catalogue/CatalogueSource.h"
 #include "catalogue/TitleIndex.h"
 #include "types/Category.h"
 
@@ -38,7 +38,8 @@
 class CatalogueQuery : public QObject {
     Q_OBJECT
 public:
-    CatalogueQuery(QString name, Category category, Store& store, QObject* parent = nullptr);
+    CatalogueQuery(QString name, Category category, CatalogueStore& store,
+                   QObject* parent = nullptr);
     // Waits for a start-up reading still under way.
     ~CatalogueQuery() override;
 
@@ -56,15 +57,15 @@ public:
     // first.
     void setFilter(const QString& text);
     // Works out the rows for `text` ahead of setFilter and open, which then find them
-    // ready. It touches nothing but this query's own snapshot and results, so the four
+    // ready. It touches nothing but this query's own snapshot and results, so the
     // queries may do it on threads of their own while nothing else uses them (see Threads
     // above). Does nothing before the snapshot is read.
     void prepareFilter(const QString& text);
     // The search text in force, or a null string for the statement without a condition.
     const QString& filter() const { return filter_; }
 
-    // Begins reading the snapshot on a thread of its own, with a connection of its own to
-    // the same file; the first open takes the rows, or the failure, from there.
+    // Begins reading the snapshot on a thread of its own, with a reader of its own of the
+    // same file; the first open takes the rows, or the failure, from there.
     void preload();
     // Shows the rows of the statement, reading the snapshot from the store first when
     // there is none yet or the file changed since; throws EDatabaseError and then stays
@@ -99,14 +100,14 @@ private:
         std::shared_ptr<const RowList> rows;
     };
 
-    std::unique_ptr<Snapshot> read(Store& store) const;
+    std::unique_ptr<Snapshot> read(CatalogueSource& source) const;
     std::shared_ptr<const RowList> search(const QString& text);
     bool inRange(int row) const { return row >= 0 && row < rowCount(); }
     bool changedSince(const Snapshot& snapshot) const;
 
     QString name_;
     Category category_;
-    Store& store_;
+    CatalogueStore& store_;
     QStringList sql_;
     QString filter_;
     bool active_ = false;
@@ -117,8 +118,8 @@ private:
     // deleting back finds them ready.
     std::deque<Result> recent_;
     int current_ = -1;
-    // The store's data version when preload() began its reading.
-    qint64 pendingVersion_ = 0;
+    // The file's identity when preload() began its reading.
+    std::uint64_t pendingVersion_ = 0;
     // A snapshot being read by preload(), until open() takes it.
     std::future<std::unique_ptr<Snapshot>> pending_;
 };

@@ -5,9 +5,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
-#include <cmath>
 #include <exception>
-#include <sqlite3.h>
 #include <thread>
 
 TDataModule1* DataModule1 = nullptr;
@@ -25,8 +23,12 @@ template <class F> void openReporting(F&& step) {
 } // namespace
 
 TDataModule1::TDataModule1(QObject* parent) : QObject(parent) {
+    for (const CategoryInfo& row : kCategories)
+        queries_[static_cast<std::size_t>(row.category)] = std::make_unique<CatalogueQuery>(
+            QString::fromLatin1(row.query.data(), static_cast<qsizetype>(row.query.size())),
+            row.category, ADOConnection);
     openReporting([&] { ADOConnection.open(); });
-    // The four categories are read side by side while the settings store opens; each
+    // The categories are read side by side while the settings store opens; each
     // query takes its rows, or its failure, when its turn to open comes.
     if (ADOConnection.isOpen()) {
         for (Category c : kAllCategories)
@@ -38,7 +40,7 @@ TDataModule1::TDataModule1(QObject* parent) : QObject(parent) {
     openReporting([&] { AutoupdateTable.open(); });
     // The queries open in an order of their own, which is the order of their error boxes
     // when the catalogue cannot be read.
-    for (Category c : {Category::Films, Category::Serials, Category::VKontakte, Category::Cartoons})
+    for (Category c : kOpenOrder)
         openReporting([&] { query(c).open(); });
 }
 
@@ -46,24 +48,11 @@ TDataModule1::~TDataModule1() {
     // Pending edits die with the module; nothing is written.
     for (Category c : kAllCategories)
         query(c).close();
-    for (StoreTable* t : {&UpdateTable, &ProxyTable, &AutoupdateTable})
+    UpdateTable.close();
+    for (StoreTable* t : {&ProxyTable, &AutoupdateTable})
         t->close();
     ADOConnection.close();
     ProxyConnection.close();
-}
-
-CatalogueQuery& TDataModule1::query(Category c) {
-    switch (c) {
-    case Category::Films:
-        return FilmsQuery;
-    case Category::Cartoons:
-        return MultQuery;
-    case Category::Serials:
-        return SerialsQuery;
-    case Category::VKontakte:
-        break;
-    }
-    return VKFQuery;
 }
 
 void TDataModule1::search(const QString& text) {
@@ -88,7 +77,7 @@ void TDataModule1::search(const QString& text) {
         helper.join();
     }
     // A category that cannot be read does not keep the ones after it from following the
-    // text; its failure is passed on once all four have been tried.
+    // text; its failure is passed on once all of them have been tried.
     std::exception_ptr failure;
     for (Category c : kAllCategories) {
         CatalogueQuery* q = &query(c);
@@ -105,38 +94,10 @@ void TDataModule1::search(const QString& text) {
 }
 
 QString TDataModule1::updateDateText() const {
-    const QVariant v = UpdateTable.value(QStringLiteral("update"));
-    if (v.isNull())
-        return QString();
-    QDateTime when;
-    if (v.typeId() == QMetaType::QString) {
-        const QString text = v.toString().trimmed();
-        when = QDateTime::fromString(text, Qt::ISODateWithMs);
-        if (!when.isValid())
-            when = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        if (!when.isValid())
-            when = QDateTime(QDate::fromString(text, Qt::ISODate), QTime(0, 0));
-    } else {
-        // A number is a Julian day, as SQLite keeps dates in real columns. Only days from
-        // the year 1 to the year 9999 are dates; any other number is shown as the store
-        // writes it.
-        const double julian = v.toDouble();
-        constexpr double firstDay = 1721425.5; // 0001-01-01 00:00
-        constexpr double endDay = 5373485.5;   // 10000-01-01 00:00
-        if (!(julian >= firstDay && julian < endDay)) {
-            if (v.typeId() != QMetaType::Double)
-                return v.toString();
-            char* text = sqlite3_mprintf("%!.15g", julian);
-            const QString stored = QString::fromUtf8(text ? text : "");
-            sqlite3_free(text);
-            return stored;
-        }
-        when = QDateTime::fromMSecsSinceEpoch(
-            static_cast<qint64>(std::llround((julian - 2440587.5) * 86400000.0)), Qt::UTC);
-        when = QDateTime(when.date(), when.time());
-    }
-    if (!when.isValid())
-        return v.toString();
+    const CatalogueDate& date = UpdateTable.date();
+    if (!date.when.isValid())
+        return date.asStored;
+    const QDateTime when = date.when;
     const QLocale locale = QLocale::system();
     QString text = locale.toString(when.date(), QLocale::ShortFormat);
     const QTime t = when.time();

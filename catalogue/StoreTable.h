@@ -74,6 +74,28 @@ private:
     void setState(State s);
     QString quoted(const QString& identifier) const;
 
+    // One value of a row's identity, kept with its storage class and bytes as read, so that
+    // it finds that row and no other (1 is not 1.0, "K" is not "k").
+    struct Cell {
+        int type = 0;
+        QVariant value; // an integer, a real, or the bytes of a text or blob
+    };
+    // Reads the values that tell `stmt`'s current row apart, its first `count` columns.
+    static std::vector<Cell> identityOf(sqlite3_stmt* stmt, std::size_t count);
+    // What tells the rows of the table in `store` apart (see identity_).
+    std::vector<QString> findIdentity(Store& store) const;
+    // Reads the rows of a Jet file, fields by position.
+    void readJet(std::vector<QString>& fields, std::vector<std::vector<QVariant>>& rows) const;
+    void readSqlite();
+
+    struct Written {
+        std::vector<QString> identity;
+        std::vector<Cell> firstIdentity;
+        long long rowId = 0;
+    };
+    // Writes the pending row's `columns` to `store` (an insert when `insert`).
+    Written write(Store& store, const std::vector<int>& columns, bool insert) const;
+
     QString name_;
     QString tableName_;
     Store& store_;
@@ -82,6 +104,13 @@ private:
     std::vector<QString> fields_;
     int keyField_ = -1; // the auto-increment row key, never written
     std::vector<std::vector<QVariant>> rows_;
+    // What tells one row from another: the row id, or the primary key of a table without
+    // one; empty when the table has neither (a view), whose rows are then never saved.
+    std::vector<QString> identity_;
+    std::vector<Cell> firstIdentity_; // the identity of rows_.front() as read or written
+    // Read from a Jet file: the rows are found in the SQLite store made from it, the first
+    // by the row id it got there.
+    bool fromJet_ = false;
     std::vector<QVariant> pending_; // the row being edited or inserted
     std::vector<bool> written_;     // the fields of the pending row that a control wrote
 };

@@ -1,10 +1,6 @@
--- Demo catalogue: four categories of video entries and the catalogue's date.
--- @PORT@ stands for the port of the local demo site; the demo script fills it in.
-CREATE TABLE bdf (key INTEGER PRIMARY KEY AUTOINCREMENT, films VARCHAR(255), fhttp VARCHAR(255));
-CREATE TABLE bdm (key INTEGER PRIMARY KEY AUTOINCREMENT, mult VARCHAR(255), mhttp VARCHAR(255));
-CREATE TABLE bds (key INTEGER PRIMARY KEY AUTOINCREMENT, serials VARCHAR(255), shttp VARCHAR(255));
-CREATE TABLE bvkf (key INTEGER PRIMARY KEY AUTOINCREMENT, vkfilms VARCHAR(255), http VARCHAR(255));
-CREATE TABLE upbd (key1 INTEGER PRIMARY KEY AUTOINCREMENT, "update" DATETIME);
+-- Demo catalogue: the rows of the video entries of every category and the catalogue's date,
+-- for a store made from schema/catalogue.sql. @PORT@ stands for the port of the local demo
+-- site; the demo script fills it in.
 
 BEGIN;
 

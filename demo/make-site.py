@@ -16,10 +16,35 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CATALOGUE = os.path.join(HERE, "catalogue.sql")
+SCHEMA = os.path.join(HERE, os.pardir, "schema", "catalogue.sql")
 
-INSERT = re.compile(
-    r"^INSERT INTO (bdf|bdm|bds|bvkf) \(\w+, \w+\) VALUES \((NULL|'(?:[^']|'')*'), "
-    r"'http://127\.0\.0\.1:@PORT@/(films|mult|serials|vk)/(\d+)\.html'\);$")
+# A category's table in the catalogue's schema: the key, the title and the page address.
+CATEGORY_TABLE = re.compile(
+    r"^CREATE TABLE (\w+) \(key INTEGER PRIMARY KEY[^,]*, (\w+) [^,]*, (\w+) [^,]*\);$")
+
+
+def category_tables():
+    """The category tables of the schema, each with its title and address fields."""
+    tables = {}
+    with open(SCHEMA, encoding="utf-8") as sql:
+        for line in sql:
+            match = CATEGORY_TABLE.match(line.strip())
+            if match:
+                table, title, url = match.groups()
+                tables[table] = (title, url)
+    if not tables:
+        sys.exit("no category tables found in " + SCHEMA)
+    return tables
+
+
+def insert_pattern(tables):
+    """A demo row: a title (or NULL) and the address of its page on the demo site."""
+    alternatives = "|".join(
+        rf"{re.escape(table)} \({re.escape(title)}, {re.escape(url)}\)"
+        for table, (title, url) in tables.items())
+    return re.compile(
+        rf"^INSERT INTO (?:{alternatives}) VALUES \((NULL|'(?:[^']|'')*'), "
+        r"'http://127\.0\.0\.1:@PORT@/(\w+)/(\d+)\.html'\);$")
 
 CATEGORY_NAMES = {
     "films": ("Фильмы", "фильм"),
@@ -153,13 +178,20 @@ def main():
     if len(sys.argv) != 3:
         sys.exit("usage: make-site.py OUTDIR VERSION_TEXT")
     site, version = sys.argv[1], sys.argv[2]
+    tables = category_tables()
+    insert = insert_pattern(tables)
     rows = []
     with open(CATALOGUE, encoding="utf-8") as sql:
-        for line in sql:
-            match = INSERT.match(line.strip())
-            if match:
-                table, literal, folder, key = match.groups()
-                rows.append((folder, int(key), sql_text(literal)))
+        for number, line in enumerate(sql, 1):
+            line = line.strip()
+            target = re.match(r"INSERT INTO (\w+) ", line)
+            if not target or target.group(1) not in tables:
+                continue  # not a video entry (the catalogue's date)
+            match = insert.match(line)
+            if not match:
+                sys.exit(f"{CATALOGUE}:{number}: the row does not fit its table in {SCHEMA}")
+            literal, folder, key = match.groups()
+            rows.append((folder, int(key), sql_text(literal)))
     if not rows:
         sys.exit("no catalogue rows found in " + CATALOGUE)
 

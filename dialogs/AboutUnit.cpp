@@ -10,6 +10,7 @@
 #include "ui_AboutUnit.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QMouseEvent>
 
 TAboutForm* AboutForm = nullptr;
@@ -17,9 +18,11 @@ TAboutForm* AboutForm = nullptr;
 TAboutForm::TAboutForm(TDataModule1& data, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::AboutForm>()), data_(data) {
     ui_->setupUi(this);
+    // The texts first: setting up the dialog fits the labels to them.
+    ui_->Label3->setText(QString::fromLatin1(kVersionText));
+    ui_->Label5->setText(platform::siteBaseUrl().section(QStringLiteral("://"), 1));
     platform::setUpFixedDialog(this, QStringLiteral("О программе"), QSize(442, 101),
                                platform::Border::MenuOnly);
-    ui_->Label3->setText(QString::fromLatin1(kVersionText));
 
     QFile picture(QStringLiteral(":/about.jpg"));
     if (picture.open(QIODevice::ReadOnly)) {
@@ -42,11 +45,9 @@ TAboutForm::TAboutForm(TDataModule1& data, QWidget* parent)
     QPalette blue = ui_->Label5->palette();
     blue.setColor(QPalette::WindowText, Qt::blue);
     ui_->Label5->setPalette(blue);
-    ui_->Label5->setText(platform::siteBaseUrl().section(QStringLiteral("://"), 1));
-    ui_->Label5->adjustSize();
     ui_->Label5->installEventFilter(this);
 
-    connect(&data_.UpdateTable, &StoreTable::dataChanged, this, &TAboutForm::refreshDate);
+    connect(&data_.UpdateTable, &CatalogueDateTable::dataChanged, this, &TAboutForm::refreshDate);
     refreshDate();
 }
 
@@ -58,8 +59,25 @@ QString TAboutForm::versionText() const {
 
 void TAboutForm::refreshDate() {
     ui_->DBText1->setText(data_.updateDateText());
-    // A date with its time is wider than the field's place; it may use the rest of the line.
-    ui_->DBText1->resize(qMax(65, width() - ui_->DBText1->x()), ui_->DBText1->height());
+    layOutDateLine();
+}
+
+void TAboutForm::layOutDateLine() {
+    constexpr int labelLeft = 150, dateLeft = 325, gap = 6, edge = 8;
+    QLabel* label = ui_->Label4;
+    QLabel* date = ui_->DBText1;
+    const int dateWidth = qMax(65, date->sizeHint().width());
+    int x = labelLeft;
+    int dateX = qMax(dateLeft, x + label->width() + gap);
+    const int overflow = dateX + dateWidth - (width() - edge);
+    if (overflow > 0) {
+        const int shift = qMax(0, qMin(overflow, x - (ui_->Image1->geometry().right() + 1 + gap)));
+        x -= shift;
+        dateX -= shift;
+    }
+    label->move(x, label->y());
+    date->setGeometry(dateX, date->y(), qMax(65, width() - dateX),
+                      qMax(17, date->sizeHint().height()));
 }
 
 void TAboutForm::showEvent(QShowEvent* event) {

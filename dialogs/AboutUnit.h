@@ -28,6 +28,10 @@ protected:
 
 private:
     void refreshDate();
+    // The date stands after its label on one line: at their laid-out places while both fit,
+    // else the line moves left, no further than the picture; the date may use the rest of
+    // the line.
+    void layOutDateLine();
     std::unique_ptr<Ui::AboutForm> ui_;
     TDataModule1& data_;
 };

@@ -30,8 +30,10 @@ std::size_t TIdHeaderList::indexOfName(std::string_view name) const {
 std::string TIdHeaderList::valueAt(std::size_t index) const {
     const std::string& line = lines_[index];
     std::string value = line.substr(line.find(':') + 1);
-    for (std::size_t j = index + 1; j < lines_.size() && isContinuation(lines_[j]); ++j)
-        value += " " + idglobal::trim(lines_[j]);
+    for (std::size_t j = index + 1; j < lines_.size() && isContinuation(lines_[j]); ++j) {
+        value += ' ';
+        value += idglobal::trim(lines_[j]);
+    }
     return idglobal::trim(value);
 }
 
@@ -96,7 +98,7 @@ std::vector<std::string> TIdHeaderList::Fold(const std::string& line, std::size_
         if (next >= rest.size() || head.size() <= indent)
             break;
         pieces.push_back(std::move(head));
-        rest = " " + rest.substr(next);
+        rest.replace(0, next, 1, ' '); // the continuation's indent
         indent = 1;
     }
     pieces.push_back(trimBlanksRight(std::move(rest)));

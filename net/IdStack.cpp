@@ -239,8 +239,9 @@ TIdSocketHandle::~TIdSocketHandle() {
 
 void TIdSocketHandle::Connect(std::uint32_t address, int port, int timeoutMs) {
     CloseSocket();
-    if (port < 0 || port > 65535)
-        throw EIdSocketError(idstack::kWSAEADDRNOTAVAIL);
+    sockaddr_in local;
+    sockaddr_in remote;
+    idstack::connectAddresses(address, port, local, remote);
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd_ < 0)
         throw EIdSocketError(idstack::errorFromErrno(errno));
@@ -249,14 +250,6 @@ void TIdSocketHandle::Connect(std::uint32_t address, int port, int timeoutMs) {
         const int size = kIdSocketReceiveBuffer;
         ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
     }
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = 0;
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
-    remote.sin_addr.s_addr = address;
-    remote.sin_port = htons(static_cast<std::uint16_t>(port));
     int rc = ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local);
     int err = rc == 0 ? connectWithin(fd_, remote, timeoutMs) : errno;
     if (err != 0) {

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+struct sockaddr_in;
+
 namespace idstack {
 
 #ifndef _WIN32
@@ -25,6 +27,11 @@ std::uint32_t dottedQuadAddress(const std::string& host);
 const char* errorText(int wsaError);
 // "Socket Error # <n>" CR LF and the text.
 std::string socketErrorMessage(int wsaError);
+
+// The two ends of a connect: `local` any address and any port, `remote` the IPv4 `address`
+// (network order) and `port`. A port outside 0..65535 throws EIdSocketError 10049, before any
+// socket is made.
+void connectAddresses(std::uint32_t address, int port, sockaddr_in& local, sockaddr_in& remote);
 
 // Resolves a host name: "LOCALHOST" is 127.0.0.1, dotted quads are used as they are, any
 // other name goes to the system's lookup and its first IPv4 address is taken. Returns the

@@ -1,12 +1,31 @@
 // What both socket layers share: the texts of the Winsock error numbers and the failure that
-// carries one.
+// carries one, dotted quads, and the addresses of a connect.
 #include "net/IdStack.h"
 
 #include "net/IdException.h"
 
 #include <cstring>
+#ifdef _WIN32
+#include <winsock2.h>
+#else
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#endif
 
 namespace idstack {
+
+void connectAddresses(std::uint32_t address, int port, sockaddr_in& local, sockaddr_in& remote) {
+    if (port < 0 || port > 65535)
+        throw EIdSocketError(kWSAEADDRNOTAVAIL);
+    local = sockaddr_in{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = 0;
+    remote = sockaddr_in{};
+    remote.sin_family = AF_INET;
+    remote.sin_addr.s_addr = address;
+    remote.sin_port = htons(static_cast<std::uint16_t>(port));
+}
 
 std::uint32_t dottedQuadAddress(const std::string& host) {
     unsigned char bytes[4] = {};

@@ -143,20 +143,13 @@ TIdSocketHandle::~TIdSocketHandle() {
 
 void TIdSocketHandle::Connect(std::uint32_t address, int port, int timeoutMs) {
     CloseSocket();
-    if (port < 0 || port > 65535)
-        throw EIdSocketError(idstack::kWSAEADDRNOTAVAIL);
+    sockaddr_in local;
+    sockaddr_in remote;
+    idstack::connectAddresses(address, port, local, remote);
     const SOCKET s = openSocket();
     if (s == INVALID_SOCKET)
         throw EIdSocketError(::WSAGetLastError());
     fd_ = static_cast<TIdStackSocket>(s);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = 0;
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
-    remote.sin_addr.s_addr = address;
-    remote.sin_port = htons(static_cast<u_short>(port));
     int error = 0;
     if (::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
         error = ::WSAGetLastError();

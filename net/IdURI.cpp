@@ -13,8 +13,11 @@ void splitResource(const std::string& r, bool absolute, TIdURI& uri) {
     else
         d = r.rfind('/');
     const std::size_t docStart = d == std::string::npos ? 0 : d + 1;
-    uri.Path =
-        (absolute ? "/" : "") + (d == std::string::npos ? std::string() : r.substr(0, d + 1));
+    uri.Path.clear();
+    if (absolute)
+        uri.Path.push_back('/');
+    if (d != std::string::npos)
+        uri.Path.append(r, 0, d + 1);
     if (q != std::string::npos) {
         uri.Document = r.substr(docStart, q - docStart);
         uri.Params = r.substr(q);

@@ -92,25 +92,59 @@ void makeFolders(const std::string& path) {
     }
 }
 
+enum class Folder { Missing, Safe, Unsafe };
+
+// A folder is safe for the page when it is a directory itself, not a link to one, that
+// belongs to the user and that no one else may enter: nobody else can then put a page of
+// their own, or a link, where the browser is sent.
+Folder inspect(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? Folder::Missing : Folder::Unsafe;
+    return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0
+               ? Folder::Safe
+               : Folder::Unsafe;
+}
+
 } // namespace
 
 std::string mainHtmlDirectory(const std::string& programDirectory, bool makeFolder) {
     if (canMakeFileIn(programDirectory))
         return programDirectory;
-    std::string base = absolutePathFromEnvironment("XDG_RUNTIME_DIR");
-    if (base.empty() || !isDirectory(base)) {
-        base = absolutePathFromEnvironment("XDG_CACHE_HOME");
-        if (base.empty()) {
-            const std::string home = homeDirectory();
-            if (home.empty())
-                return programDirectory; // nowhere better; the writer reports the failure
-            base = home + "/.cache";
+    std::vector<std::string> bases;
+    if (std::string runtime = absolutePathFromEnvironment("XDG_RUNTIME_DIR");
+        !runtime.empty() && isDirectory(runtime))
+        bases.push_back(std::move(runtime));
+    if (std::string cache = absolutePathFromEnvironment("XDG_CACHE_HOME"); !cache.empty())
+        bases.push_back(std::move(cache));
+    else if (const std::string home = homeDirectory(); !home.empty())
+        bases.push_back(home + "/.cache");
+    // The first candidate that is safe or still to be made; a folder someone else made or
+    // opened up is passed over.
+    std::string refused;
+    for (const std::string& base : bases) {
+        const std::string folder = base + (base.back() == '/' ? "zantrel" : "/zantrel");
+        const Folder state = inspect(folder);
+        if (state == Folder::Unsafe) {
+            refused += (refused.empty() ? "" : ", ") + folder;
+            continue;
         }
+        if (state == Folder::Missing && makeFolder) {
+            makeFolders(folder);
+            if (inspect(folder) == Folder::Unsafe) { // made by someone else meanwhile
+                refused += (refused.empty() ? "" : ", ") + folder;
+                continue;
+            }
+        }
+        return folder;
     }
-    std::string folder = base + (base.back() == '/' ? "zantrel" : "/zantrel");
-    if (makeFolder && !isDirectory(folder))
-        makeFolders(folder);
-    return folder;
+    if (!refused.empty() && makeFolder)
+        throw EMainHtmlWriteError("Cannot create file \"" + std::string(kMainHtmlName) +
+                                  "\": no private folder for it (" + refused +
+                                  ": a link, another user's folder, or open to others)");
+    // Nowhere better: no file can be made, or removed, in the program's folder, and the
+    // writer reports the failure.
+    return programDirectory;
 }
 
 void writeMainHtml(const std::string& directory, const std::string& bytes) {

@@ -1,5 +1,6 @@
 #pragma once
-// Writing main.html, the player page, and where it goes.
+// Writing main.html, the player page, and where it goes. Paths are UTF-8 (on Windows they reach
+// the system through its wide-character calls).
 #include <string>
 
 #include "platform/core/Exception.h"
@@ -22,4 +23,8 @@ void writeMainHtml(const std::string& directory, const std::string& bytes);
 // (${XDG_CACHE_HOME:-$HOME/.cache}); with `makeFolder` that folder (and its parents) is made
 // when missing, private to the user. The same environment gives the same answer, so the
 // writer and the close handler agree on the file.
+// An existing folder is taken only when it is a directory (not a link) of the user's that
+// no one else may enter; otherwise the next one is tried. When none is left, `makeFolder`
+// throws EMainHtmlWriteError, and without it the answer is `programDirectory`, where
+// nothing can be made and so nothing is removed.
 std::string mainHtmlDirectory(const std::string& programDirectory, bool makeFolder);

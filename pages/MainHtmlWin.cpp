@@ -1,6 +1,6 @@
-// Writing main.html on Windows, and where it goes. Paths come in the system's ANSI code page,
-// as the program's file names do there (QFile::encodeName), and go to the ANSI forms of the
-// calls.
+// Writing main.html on Windows, and where it goes. Paths come and go as UTF-8 and reach the
+// system through the wide-character calls, so that a folder in any language works whatever the
+// system's ANSI code page.
 #include "pages/MainHtml.h"
 
 #include <windows.h>
@@ -20,16 +20,21 @@ std::string toUtf8(const wchar_t* text, int length) {
     return out;
 }
 
-std::string ansiToUtf8(const std::string& text) {
+std::string toUtf8(const std::wstring& text) {
+    return text.empty() ? std::string() : toUtf8(text.data(), static_cast<int>(text.size()));
+}
+
+// UTF-8 text as UTF-16; bytes that are not UTF-8 become U+FFFD, which no file name holds.
+std::wstring toWide(const std::string& text) {
     if (text.empty())
-        return text;
+        return std::wstring();
     const int size =
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(std::max(size, 0)), L'\0');
     if (size > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                               size);
-    return toUtf8(wide.data(), static_cast<int>(wide.size()));
+    return wide;
 }
 
 // The system's text for an error number, without the line break it ends with.
@@ -51,8 +56,7 @@ std::string systemMessage(DWORD error) {
 }
 
 [[noreturn]] void fail(const std::string& path, DWORD error) {
-    throw EMainHtmlWriteError("Cannot create file \"" + ansiToUtf8(path) + "\". " +
-                              systemMessage(error));
+    throw EMainHtmlWriteError("Cannot create file \"" + path + "\". " + systemMessage(error));
 }
 
 // Closes the handle and removes the unfinished file unless released.
@@ -65,7 +69,7 @@ public:
         if (handle_ != INVALID_HANDLE_VALUE)
             ::CloseHandle(handle_);
         if (!released_)
-            ::DeleteFileA(path_.c_str());
+            ::DeleteFileW(toWide(path_).c_str());
     }
     HANDLE handle() const { return handle_; }
     const std::string& path() const { return path_; }
@@ -94,7 +98,7 @@ TempFile createTemp(const std::string& target) {
             (seed + static_cast<unsigned>(::GetTickCount()) + counter.fetch_add(1) * 40503u) &
                 0xffffffu);
         std::string name = target + suffix;
-        const HANDLE h = ::CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        const HANDLE h = ::CreateFileW(toWide(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                        FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE)
             return TempFile(h, std::move(name));
@@ -126,26 +130,31 @@ bool canMakeFileIn(const std::string& directory) {
 }
 
 // An environment variable that names an absolute path ("C:\\..." or "\\\\server\\..."), else "".
-std::string absolutePathFromEnvironment(const char* name) {
-    char value[MAX_PATH + 1];
-    const DWORD length = ::GetEnvironmentVariableA(name, value, sizeof value);
-    if (length == 0 || length >= sizeof value)
+std::string absolutePathFromEnvironment(const wchar_t* name) {
+    std::wstring value(MAX_PATH, L'\0');
+    DWORD length = ::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    if (length >= value.size()) { // too small: `length` is the size it needs
+        value.resize(length);
+        length = ::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    }
+    if (length == 0 || length >= value.size())
         return "";
-    const std::string path(value, length);
+    value.resize(length);
+    const std::string path = toUtf8(value);
     const bool drive = path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
     const bool share = path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
     return drive || share ? path : std::string();
 }
 
 bool isDirectory(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesW(toWide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // Makes `path` and its missing parents. Failures are left to the writer, which reports them.
 void makeFolders(const std::string& path) {
     for (std::size_t at = path.find_first_of("\\/", 3);; at = path.find_first_of("\\/", at + 1)) {
-        ::CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+        ::CreateDirectoryW(toWide(path.substr(0, at)).c_str(), nullptr);
         if (at == std::string::npos)
             break;
     }
@@ -157,9 +166,9 @@ std::string mainHtmlDirectory(const std::string& programDirectory, bool makeFold
     if (canMakeFileIn(programDirectory))
         return programDirectory;
     // The user's own folder for local, per-machine data.
-    std::string base = absolutePathFromEnvironment("LOCALAPPDATA");
+    std::string base = absolutePathFromEnvironment(L"LOCALAPPDATA");
     if (base.empty()) {
-        base = absolutePathFromEnvironment("USERPROFILE");
+        base = absolutePathFromEnvironment(L"USERPROFILE");
         if (base.empty())
             return programDirectory; // nowhere better; the writer reports the failure
         base += endsWithSeparator(base) ? "AppData\\Local" : "\\AppData\\Local";
@@ -191,7 +200,7 @@ void writeMainHtml(const std::string& directory, const std::string& bytes) {
     if (const DWORD error = temp.close(); error != 0)
         fail(target, error);
     // Takes the place of the earlier page in one step; the earlier page stays whole on failure.
-    if (!::MoveFileExA(temp.path().c_str(), target.c_str(),
+    if (!::MoveFileExW(toWide(temp.path()).c_str(), toWide(target).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         fail(target, ::GetLastError());
     temp.release();

@@ -8,36 +8,69 @@ namespace {
 using namespace std::string_literals;
 
 // Closes the Flash object after the stream address and opens the notice's division.
-const std::string kFlashTail =
-    std::string(playerPage::kPlaceholder) + ".flv\" /></object></div><div align=\"center\">";
-
-// The serial's object element, re-assembled around the cut, then the notice's division.
-const std::string kSerialFrame =
-    std::string(playerPage::kWaitBanner) + "<div align=\"center\"><object id=\"" +
-    std::string(playerPage::kPlaceholder) + "</object></div><div align=\"center\">";
-
-// The VKontakte frame, re-assembled around the cut; its division is left open.
-const std::string kFrameFrame =
-    std::string(playerPage::kWaitBanner) + "<div align=\"center\"><iframe src=\"" +
-    std::string(playerPage::kPlaceholder) + "</iframe><div align=\"center\">";
+constexpr std::string_view kFlashTail = ".flv\" /></object></div><div align=\"center\">";
 
 const std::string kClosing = "</div>";
 
-// Replaces every occurrence of `word`, left to right, without looking into what was put in.
-std::string replaceAll(const std::string& text, std::string_view word, const std::string& by) {
-    std::string result;
-    result.reserve(text.size());
+// Appends `text` with every occurrence of `word` replaced by what `put` appends (of size
+// `size`), left to right, without looking into what was put in.
+template <class Put>
+void appendReplaced(std::string& out, std::string_view text, std::string_view word,
+                    std::size_t size, Put put) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(word); at != std::string_view::npos;
+         at = text.find(word, at + word.size()))
+        ++count;
+    out.reserve(out.size() + text.size() + count * size - count * word.size());
     std::size_t from = 0;
     for (;;) {
         const std::size_t found = text.find(word, from);
-        if (found == std::string::npos)
+        if (found == std::string_view::npos)
             break;
-        result.append(text, from, found - from);
-        result += by;
+        out.append(text.substr(from, found - from));
+        put(out);
         from = found + word.size();
     }
-    result.append(text, from, std::string::npos);
-    return result;
+    out.append(text.substr(from));
+}
+
+// The size of `raw` written by appendAttributeValue.
+std::size_t attributeValueSize(std::string_view raw) {
+    std::size_t size = raw.size();
+    for (const char c : raw)
+        size += c == '"' ? 5 : c == '<' || c == '>' ? 3 : 0;
+    return size;
+}
+
+// Every lone CR and LF of `text` becomes CR LF, in place.
+void normaliseInPlace(std::string& text) {
+    std::size_t extra = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if ((text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) ||
+            (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')))
+            ++extra;
+    if (extra == 0)
+        return;
+    std::size_t read = text.size();
+    text.resize(read + extra);
+    // From the end backwards, so what is written never overtakes what is still to be read.
+    std::size_t write = text.size();
+    while (read > 0) {
+        const char c = text[--read];
+        if (c == '\n' || c == '\r') {
+            if (c == '\n' && read > 0 && text[read - 1] == '\r')
+                --read;
+            text[--write] = '\n';
+            text[--write] = '\r';
+        } else {
+            text[--write] = c;
+        }
+    }
+}
+
+void cutAtNul(std::string& text) {
+    if (const std::size_t nul = text.find('\0'); nul != std::string::npos)
+        text.resize(nul);
 }
 
 } // namespace
@@ -63,20 +96,8 @@ std::string templateA2(const std::string& siteBase) {
 } // namespace playerPage
 
 std::string normaliseLineBreaks(const std::string& text) {
-    std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r') {
-            result += "\r\n";
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else if (c == '\n') {
-            result += "\r\n";
-        } else {
-            result += c;
-        }
-    }
+    std::string result = text;
+    normaliseInPlace(result);
     return result;
 }
 
@@ -84,39 +105,71 @@ std::string textUpToNul(const std::string& text) {
     return text.substr(0, text.find('\0'));
 }
 
+// The page holds as few copies of a large link as it can: the link, the assembled page and
+// the filtered page at most (what the caller's page text takes comes on top).
 PlayerPage buildPlayerPage(Category c, const std::string& pageText, const std::string& notice,
                            const std::string& siteBase) {
     PlayerPage result;
-    const std::string siteNotice = textUpToNul(notice);
+    const std::string_view siteNotice = std::string_view(notice).substr(0, notice.find('\0'));
+    const std::string_view word = playerPage::kPlaceholder;
     std::string page;
-    std::string replacement;
-    switch (c) {
-    case Category::Films:
-    case Category::Cartoons:
-        result.link = textUpToNul(cut(pageText, markers::kFlashLink));
+    const PlayerInfo& info = categoryInfo(c).player;
+    result.link = cut(pageText, info.cut);
+    cutAtNul(result.link);
+    switch (info.kind) {
+    case PlayerKind::FlashLink: {
         result.templateA = playerPage::templateA(siteBase);
         result.templateA2 = playerPage::templateA2(siteBase);
-        page = std::string(playerPage::kWaitBanner) + *result.templateA + *result.templateA2 +
-               kFlashTail + siteNotice + kClosing;
         // The stream address stands inside an attribute value. A well-formed address has
         // none of the characters escaped there (they are percent-encoded); anything else the
         // cut brought along must not close the attribute and add markup of its own.
-        appendAttributeValue(replacement, result.link);
-        break;
-    case Category::Serials:
-        result.link = textUpToNul(cut(pageText, markers::kObjectEmbed));
-        page = kSerialFrame + siteNotice + kClosing;
-        replacement = result.link;
-        break;
-    case Category::VKontakte:
-        result.link = textUpToNul(cut(pageText, markers::kFrameEmbed));
-        page = kFrameFrame + siteNotice + kClosing;
-        replacement = result.link;
+        const std::size_t linkSize = attributeValueSize(result.link);
+        const auto putLink = [&](std::string& out) { appendAttributeValue(out, result.link); };
+        const std::string head =
+            std::string(playerPage::kWaitBanner) + *result.templateA + *result.templateA2;
+        // The player is fixed text; the address in it can only be the end of the flashvars
+        // value, which is not an address parameter. So when the filter keeps the player as
+        // it is without an address, it keeps it with any, and only the notice needs the
+        // filter: the page is not made twice over for a long address.
+        const std::string player = head + std::string(kFlashTail);
+        if (head.find(word) == std::string::npos && safeMarkup(player) == player) {
+            std::string rest;
+            appendReplaced(rest, siteNotice, word, linkSize, putLink);
+            rest += kClosing;
+            const std::string filtered = safeMarkup(rest);
+            rest = std::string();
+            page.reserve(head.size() + linkSize + kFlashTail.size() + filtered.size());
+            page += head;
+            putLink(page);
+            page += kFlashTail;
+            page += filtered;
+        } else {
+            std::string assembled;
+            appendReplaced(assembled,
+                           head + std::string(word) + std::string(kFlashTail) +
+                               std::string(siteNotice) + kClosing,
+                           word, linkSize, putLink);
+            page = safeMarkup(assembled);
+        }
         break;
     }
-    // The embed code and the notice are other people's markup: only what cannot run script
-    // goes into the page.
-    page = safeMarkup(replaceAll(page, playerPage::kPlaceholder, replacement));
-    result.page = textUpToNul(normaliseLineBreaks(page));
+    case PlayerKind::EmbedCode: {
+        // The embed code is set back into its element, after the wait banner; the notice's
+        // division follows.
+        const std::string fixed = std::string(playerPage::kWaitBanner) +
+                                  std::string(info.frameBefore) + std::string(word) +
+                                  std::string(info.frameAfter) + std::string(siteNotice) + kClosing;
+        std::string assembled;
+        appendReplaced(assembled, fixed, word, result.link.size(),
+                       [&](std::string& out) { out += result.link; });
+        // The embed code and the notice are other people's markup: only what cannot run
+        // script goes into the page.
+        page = safeMarkup(assembled);
+        break;
+    }
+    }
+    normaliseInPlace(page);
+    cutAtNul(page);
+    result.page = std::move(page);
     return result;
 }

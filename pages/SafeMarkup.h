@@ -7,8 +7,10 @@
 
 // Keeps the elements and attributes of an allow-list and drops everything else: script,
 // style and the other elements whose content is not markup go with their content, event
-// handler attributes go, and so does every address that is not http or https (or, for a
-// plain link, mailto or ftp), whatever character references spell it.
+// handler attributes go, and so does every address that is not an absolute http or https
+// address (or, for a plain link, mailto), whatever character references spell it: main.html
+// is a local file, so a relative address would name a local file. Its cost is linear in the
+// size of the markup, whatever its shape.
 //
 // The markup is read as a browser's HTML parser reads it. What comes out is either a tag
 // as it stood in the input, when it was well-formed and lost nothing, or a tag written anew

@@ -3,8 +3,10 @@
 #include "platform/Guard.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QLabel>
 #include <QScreen>
+#include <QTabWidget>
 
 namespace platform {
 
@@ -37,11 +39,65 @@ void setUpFixedDialog(QDialog* dialog, const QString& caption, const QSize& clie
     dialog->setModal(true);
     dialog->setFixedSize(clientSize);
     applyFormLook(dialog);
-    // One-line labels size themselves to their text from where they stand, so that no
-    // face draws them clipped.
-    for (QLabel* label : dialog->findChildren<QLabel*>())
-        if (!label->wordWrap() && label->pixmap().isNull())
-            label->adjustSize();
+    fitTextControls(dialog);
+    nameControls(dialog);
+}
+
+void fitTextControls(QWidget* window) {
+    constexpr int edge = 8; // the least room left at the window's right edge
+    QList<QWidget*> controls;
+    for (QLabel* label : window->findChildren<QLabel*>())
+        if (!label->text().isEmpty() && label->pixmap().isNull())
+            controls.append(label);
+    for (QCheckBox* box : window->findChildren<QCheckBox*>())
+        controls.append(box);
+    for (QWidget* control : controls) {
+        const auto* label = qobject_cast<QLabel*>(control);
+        QRect place = control->geometry();
+        if (label && label->wordWrap()) {
+            place.setHeight(qMax(place.height(), label->heightForWidth(place.width())));
+        } else {
+            // A check box keeps its laid-out height while its text's line fits there: its
+            // size hint adds margins around the indicator.
+            const QSize needed = control->sizeHint();
+            const int height = label ? needed.height() : control->fontMetrics().height();
+            place.setHeight(qMax(place.height(), height));
+            const int right = control->parentWidget()->width() - edge;
+            if (needed.width() > place.width()) {
+                place.setWidth(needed.width());
+                if (place.right() > right)
+                    place.moveLeft(qMax(edge, right - place.width() + 1));
+            }
+        }
+        control->setGeometry(place);
+    }
+}
+
+namespace {
+
+// A caption as it reads: "&&" is one ampersand, any other "&" marks the access key and is
+// not read; blanks that pad the caption are not read either.
+QString readCaption(const QString& caption) {
+    QString read;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size())
+            ++i;
+        read += caption[i];
+    }
+    return read.simplified();
+}
+
+} // namespace
+
+void nameControls(QWidget* window) {
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        if (button->accessibleName().isEmpty() && !button->text().isEmpty())
+            button->setAccessibleName(readCaption(button->text()));
+    for (QTabWidget* tabs : window->findChildren<QTabWidget*>())
+        for (int i = 0; i < tabs->count(); ++i)
+            for (QWidget* control : tabs->widget(i)->findChildren<QWidget*>())
+                if (control->focusPolicy() != Qt::NoFocus && control->accessibleName().isEmpty())
+                    control->setAccessibleName(readCaption(tabs->tabText(i)));
 }
 
 void connectCloseButtons(QDialog* dialog, QAbstractButton* ok, QAbstractButton* cancel,

@@ -33,8 +33,9 @@ if [ -x "$site_server" ] && [ -d "$site" ]; then
     port=$(cat "$run/site.port")
     echo "Demo site: http://127.0.0.1:$port/"
 fi
-sed "s/@PORT@/$port/g" demo/catalogue.sql | sqlite3 "$run/bdv.db"
-sqlite3 "$run/zntconfig.db" < demo/config.sql
+# Each store is its schema, then the demo rows.
+{ cat schema/catalogue.sql; sed "s/@PORT@/$port/g" demo/catalogue.sql; } | sqlite3 "$run/bdv.db"
+cat schema/config.sql demo/config.sql | sqlite3 "$run/zntconfig.db"
 export ZANTREL_SITE_URL="http://127.0.0.1:$port"
 
 cd "$run"

@@ -16,9 +16,10 @@ case "$purpose" in
     demo) packages+=(xvfb xauth x11-utils imagemagick procps) ;;
     package) packages+=("${packaging[@]}") ;;
     # The package checks: the desktop files' validators, lintian, and an X server for the
-    # program started from the unpacked package; clang-format for the formatting check.
+    # program started from the unpacked package; clang-format for the formatting check;
+    # mdbtools, the independent reader the Jet test files are checked against.
     test) packages+=(chromium "${packaging[@]}" desktop-file-utils appstream lintian xvfb x11-utils xdotool
-                     clang-format) ;;
+                     clang-format mdbtools) ;;
     windows) packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine64 wine) ;;
     # Qt, SQLite and libjpeg built for Windows from Debian's sources (scripts/windows-libs.sh):
     # the host's Qt tools and CMake files, dpkg-source, and tclsh for SQLite's amalgamation.

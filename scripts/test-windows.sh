@@ -1,5 +1,5 @@
 #!/bin/bash
-# Cross-builds the Qt-free core (platform/core, net, pages, tools/fetch and their tests) for
+# Cross-builds the Qt-free core (platform/core, net, pages, jet, tools/fetch and their tests) for
 # 64-bit Windows with Debian's MinGW-w64 compilers and runs its tests under Wine: headless, in a
 # private Wine prefix inside the build folder that is made afresh and removed afterwards.
 # Warnings are errors. Installs whatever is missing (Debian 12, as root or with sudo).

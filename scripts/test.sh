@@ -4,12 +4,35 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, a short run of each fuzzer, the catalogue's
 # tests under ThreadSanitizer, and the Qt-free core cross-built for Windows with its tests under
 # Wine. Every build treats warnings as errors.
+#
+# Usage: scripts/test.sh [quick]
+#   (none)  everything above
+#   quick   the daily step: installs what is missing, builds the normal build and runs its
+#           tests (no formatting check, no package, no other build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
+step=${1:-all}
+case "$step" in
+    all | quick) ;;
+    *)
+        echo "usage: scripts/test.sh [quick]" >&2
+        exit 2
+        ;;
+esac
+
 scripts/deps.sh test
 export QT_QPA_PLATFORM=offscreen
+
+if [ "$step" = quick ]; then
+    echo "== build"
+    scripts/build.sh build -DZANTREL_WERROR=ON
+    echo "== tests"
+    ctest --test-dir build --output-on-failure -j2
+    echo "Quick tests passed."
+    exit 0
+fi
 
 echo "== formatting"
 scripts/check-format.sh
@@ -42,6 +65,16 @@ cmake -S "$root" -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANT
 cmake --build build-tsan -j"$(nproc)" --target catalogue_test
 TSAN_OPTIONS=halt_on_error=1:suppressions=$root/scripts/tsan.supp \
     build-tsan/tests/catalogue/catalogue_test --gtest_brief=1
+echo "== release build and package, as README makes them (warnings are errors), made twice"
+# scripts/package.sh's own Release build with Debian's hardening flags. The help file is then
+# compiled again (another time, another time stamp) and the package made again: same bytes.
+first=$(scripts/package.sh build-release -DZANTREL_WERROR=ON | tail -n 1)
+cp "$first" build-release/first.deb
+rm -f build-release/app/faq.chm
+second=$(scripts/package.sh build-release | tail -n 1)
+cmp build-release/first.deb "$second"
+rm -f build-release/first.deb
+
 echo "== Windows (MinGW-w64 cross build, tests under Wine)"
 scripts/test-windows.sh build-windows
 

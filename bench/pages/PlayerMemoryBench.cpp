@@ -3,48 +3,46 @@
 //
 // usage: player_memory_bench WORKDIR SHAPE [MIB]
 //   SHAPE  film-link: a film page whose stream address is the whole page;
+//          film-quotes, film-lf, film-cr: the same address made of '"', LF or CR alone;
 //          serial-embed: a serial page whose embed code is the whole page;
+//          serial-lt: a serial embed code whose content is '<' alone;
+//          serial-repeated: one tag with the same attribute repeated (10 M times in 20 MiB);
+//          serial-distinct: one tag with as many attributes of distinct names as fit;
 //          plain: a page of text without any marker (shown in the films tab).
 //   MIB    size of the page in MiB (default 20).
 // Prints name=value lines: the peak before the command (start-up, the page on disk) and
-// after it, in MB, and the size of main.html.
+// after it, in MB, the command's time, the size of main.html, and the time the page builder
+// (cut, markup filter, line breaks) takes on the same page alone, after the command.
 #include "app/Application.h"
 #include "app/Main.h"
 #include "app/Program.h"
+#include "bench/support/QuietInterceptor.h"
 #include "pages/MainHtml.h"
+#include "pages/PlayerPage.h"
 #include "platform/Shell.h"
+#include "schema/Schema.h"
 #include "tools/demo-site/StaticServer.h"
 #include "ui_Main.h"
 #include "widgets/DBControls.h"
 
 #include <QDir>
 #include <QFile>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
+#include <iterator>
 #include <sqlite3.h>
 #include <string>
 #include <thread>
 
 namespace {
 
-// Boxes would block an unattended run: they are printed instead.
-class Quiet : public platform::Interceptor {
-public:
-    void messageBox(const QString&, const QString& text) override { report("message", text); }
-    void errorBox(const QString&, const QString& text) override { report("error", text); }
-    void shellExecute(const platform::ShellRequest&) override { ++opens; }
-    bool startDetached(const QString&) override { return false; }
-    int boxes = 0;
-    int opens = 0;
-
-private:
-    void report(const char* kind, const QString& text) {
-        ++boxes;
-        std::fprintf(stderr, "%s box: %s\n", kind, qPrintable(text));
-    }
-};
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 // The process's peak resident set so far, in kB.
 long peakKb() {
@@ -71,8 +69,7 @@ void execute(const std::string& file, const std::string& sql) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: player_memory_bench WORKDIR film-link|serial-embed|plain "
-                             "[MIB]\n");
+        std::fprintf(stderr, "usage: player_memory_bench WORKDIR SHAPE [MIB]\n");
         return 2;
     }
     const std::string work = argv[1];
@@ -82,12 +79,37 @@ int main(int argc, char** argv) {
     // The page, one line.
     std::string page;
     bool serial = false;
+    const auto filmLink = [&](char c) {
+        page = "file=http://" + std::string(size - 16, c) + ".flv";
+    };
+    const std::string objectHead = "<object id=\"s\" width=\"600\"";
     if (shape == "film-link") {
-        page = "file=http://" + std::string(size - 16, 'a') + ".flv";
+        filmLink('a');
+    } else if (shape == "film-quotes") {
+        filmLink('"');
+    } else if (shape == "film-lf") {
+        filmLink('\n');
+    } else if (shape == "film-cr") {
+        filmLink('\r');
     } else if (shape == "serial-embed") {
         serial = true;
-        page = "<object id=\"s\" width=\"600\"><param name=\"flashvars\" value=\"" +
-               std::string(size - 80, 'a') + "\" /></object>";
+        page = objectHead + "><param name=\"flashvars\" value=\"" + std::string(size - 80, 'a') +
+               "\" /></object>";
+    } else if (shape == "serial-lt") {
+        serial = true;
+        page = objectHead + ">" + std::string(size - 40, '<') + "</object>";
+    } else if (shape == "serial-repeated") {
+        serial = true;
+        page = objectHead;
+        while (page.size() + 16 < size)
+            page += " a";
+        page += "></object>";
+    } else if (shape == "serial-distinct") {
+        serial = true;
+        page = objectHead;
+        for (std::size_t k = 0; page.size() + 32 < size; ++k)
+            page += " b" + std::to_string(k);
+        page += "></object>";
     } else if (shape == "plain") {
         page = std::string(size, 'a');
     } else {
@@ -111,25 +133,18 @@ int main(int argc, char** argv) {
         return 1;
     QFile::remove("bdv.db");
     QFile::remove("zntconfig.db");
-    execute("bdv.db", "CREATE TABLE bdf (key INTEGER PRIMARY KEY, films TEXT, fhttp TEXT);"
-                      "CREATE TABLE bdm (key INTEGER PRIMARY KEY, mult TEXT, mhttp TEXT);"
-                      "CREATE TABLE bds (key INTEGER PRIMARY KEY, serials TEXT, shttp TEXT);"
-                      "CREATE TABLE bvkf (key INTEGER PRIMARY KEY, vkfilms TEXT, http TEXT);"
-                      "CREATE TABLE upbd (key1 INTEGER PRIMARY KEY, \"update\" DATETIME);"
-                      "INSERT INTO bdf VALUES (1, 'film', '" +
-                          url + "'); INSERT INTO bds VALUES (1, 'serial', '" + url + "');");
-    execute("zntconfig.db",
-            "CREATE TABLE proxy (key1 INTEGER PRIMARY KEY AUTOINCREMENT, adres VARCHAR(50), "
-            "port VARCHAR(50), login VARCHAR(50), password VARCHAR(50), \"check\" BOOLEAN);"
-            "CREATE TABLE autoupdate (key1 INTEGER PRIMARY KEY AUTOINCREMENT, "
-            "autoupdatecheck BOOLEAN);"
-            "INSERT INTO proxy (adres, port, login, password, \"check\") "
-            "VALUES ('127.0.0.1', '3128', '', '', 0);"
-            "INSERT INTO autoupdate (autoupdatecheck) VALUES (0);");
+    execute("bdv.db", std::string(schema::kCatalogue) +
+                          "INSERT INTO bdf (key, films, fhttp) VALUES (1, 'film', '" + url +
+                          "'); INSERT INTO bds (key, serials, shttp) VALUES (1, 'serial', '" + url +
+                          "');");
+    execute("zntconfig.db", std::string(schema::kSettings) +
+                                "INSERT INTO proxy (adres, port, login, password, \"check\") "
+                                "VALUES ('127.0.0.1', '3128', '', '', 0);"
+                                "INSERT INTO autoupdate (autoupdatecheck) VALUES (0);");
 
     qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication app(argc, argv);
-    Quiet quiet;
+    QuietInterceptor quiet;
     platform::setInterceptor(&quiet);
     createProgram();
     MainForm->show();
@@ -140,17 +155,37 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
 
     const long before = peakKb();
+    const auto start = std::chrono::steady_clock::now();
     MainForm->StartBitBtnClick();
     QCoreApplication::processEvents();
+    const double commandSeconds = secondsSince(start);
     const long after = peakKb();
+
+    // The builder alone on the same page, once the peak is taken.
+    double buildSeconds = 0;
+    double buildCpuSeconds = 0; // the same in processor time, which other programs do not stretch
+    {
+        std::ifstream in(work + "/site/page.html", std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        const auto built = std::chrono::steady_clock::now();
+        const std::clock_t cpu = std::clock();
+        const PlayerPage result =
+            buildPlayerPage(serial ? Category::Serials : Category::Films, text, "", "http://h");
+        buildSeconds = secondsSince(built);
+        buildCpuSeconds = static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC;
+    }
 
     const qint64 written =
         QFile(QDir(TMainForm::programDirectory()).filePath(QString::fromLatin1(kMainHtmlName)))
             .size();
     std::printf("shape=%s\npage_mib=%zu\npeak_before_mb=%.1f\npeak_after_mb=%.1f\n"
-                "main_html_bytes=%lld\nopened=%d\nboxes=%d\n",
-                shape.c_str(), size >> 20, before / 1024.0, after / 1024.0,
-                static_cast<long long>(written), quiet.opens, quiet.boxes);
+                "command_seconds=%.2f\nbuild_seconds=%.2f\nbuild_cpu_seconds=%.2f\nmain_html_bytes="
+                "%lld\nopened=%d\n"
+                "boxes=%d\n",
+                shape.c_str(), size >> 20, before / 1024.0, after / 1024.0, commandSeconds,
+                buildSeconds, buildCpuSeconds, static_cast<long long>(written), quiet.opens,
+                quiet.boxes);
     MainForm->FormClose();
     destroyProgram();
     platform::setInterceptor(nullptr);

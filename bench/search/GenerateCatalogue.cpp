@@ -1,6 +1,10 @@
 // Writes a large catalogue, bdv.db, and a settings store, zntconfig.db, into a folder:
 // titles of one to six Russian and Latin words, the first capitalised, a few of them null.
+// Both stores are made from their schemas (schema/); <settings.sql> holds the settings rows.
 // Usage: search_catalogue_gen <folder> <rows per category> <settings.sql>
+#include "schema/Schema.h"
+#include "types/Category.h"
+
 #include <QFile>
 #include <QString>
 #include <cstdio>
@@ -93,31 +97,20 @@ int main(int argc, char** argv) {
 
     // The site check stays off, so that a run never leaves this machine.
     make(QStringLiteral("zntconfig.db"), [&](sqlite3* db) {
+        exec(db, std::string(schema::kSettings).c_str());
         exec(db, settings.constData());
         exec(db, "UPDATE autoupdate SET autoupdatecheck = 0;");
     });
 
     make(QStringLiteral("bdv.db"), [&](sqlite3* db) {
-        exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
-                 "CREATE TABLE bdf (key INTEGER PRIMARY KEY AUTOINCREMENT, films VARCHAR(255), "
-                 "fhttp VARCHAR(255));"
-                 "CREATE TABLE bdm (key INTEGER PRIMARY KEY AUTOINCREMENT, mult VARCHAR(255), "
-                 "mhttp VARCHAR(255));"
-                 "CREATE TABLE bds (key INTEGER PRIMARY KEY AUTOINCREMENT, serials VARCHAR(255), "
-                 "shttp VARCHAR(255));"
-                 "CREATE TABLE bvkf (key INTEGER PRIMARY KEY AUTOINCREMENT, vkfilms VARCHAR(255), "
-                 "http VARCHAR(255));"
-                 "CREATE TABLE upbd (key1 INTEGER PRIMARY KEY AUTOINCREMENT, \"update\" DATETIME);"
-                 "INSERT INTO upbd (\"update\") VALUES ('2026-11-28 14:30:00');"
-                 "BEGIN;");
-        const char* tables[][3] = {{"bdf", "films", "fhttp"},
-                                   {"bdm", "mult", "mhttp"},
-                                   {"bds", "serials", "shttp"},
-                                   {"bvkf", "vkfilms", "http"}};
+        exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;");
+        exec(db, std::string(schema::kCatalogue).c_str());
+        exec(db, "INSERT INTO upbd (\"update\") VALUES ('2026-11-28 14:30:00'); BEGIN;");
         std::mt19937 random(20261207);
         const std::size_t russian = std::size(kRussian), latin = std::size(kLatin);
-        for (const auto& t : tables) {
-            const std::string sql = std::string("INSERT INTO ") + t[0] + " (" + t[1] + ", " + t[2] +
+        for (const CategoryInfo& t : kCategories) {
+            const std::string sql = "INSERT INTO " + std::string(t.table) + " (" +
+                                    std::string(t.titleField) + ", " + std::string(t.urlField) +
                                     ") VALUES (?1, ?2)";
             sqlite3_stmt* insert = nullptr;
             sqlite3_prepare_v2(db, sql.c_str(), -1, &insert, nullptr);
@@ -146,7 +139,7 @@ int main(int argc, char** argv) {
                     sqlite3_bind_text(insert, 1, utf8.constData(), static_cast<int>(utf8.size()),
                                       SQLITE_TRANSIENT);
                 }
-                const std::string url = std::string("http://127.0.0.1:8080/") + t[0] + "/" +
+                const std::string url = "http://127.0.0.1:8080/" + std::string(t.table) + "/" +
                                         std::to_string(i) + ".html";
                 sqlite3_bind_text(insert, 2, url.c_str(), static_cast<int>(url.size()),
                                   SQLITE_TRANSIENT);

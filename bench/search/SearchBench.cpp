@@ -8,6 +8,7 @@
 #include "app/Application.h"
 #include "app/Main.h"
 #include "app/Program.h"
+#include "bench/support/QuietInterceptor.h"
 #include "catalogue/DataModule.h"
 #include "platform/Shell.h"
 #include "widgets/DBControls.h"
@@ -28,22 +29,6 @@
 #include <vector>
 
 namespace {
-
-// Boxes would block an unattended run: they are counted and printed instead.
-class Quiet : public platform::Interceptor {
-public:
-    void messageBox(const QString&, const QString& text) override { report("message", text); }
-    void errorBox(const QString&, const QString& text) override { report("error", text); }
-    void shellExecute(const platform::ShellRequest&) override {}
-    bool startDetached(const QString&) override { return false; }
-    int boxes = 0;
-
-private:
-    void report(const char* kind, const QString& text) {
-        ++boxes;
-        std::fprintf(stderr, "%s box: %s\n", kind, qPrintable(text));
-    }
-};
 
 double nowMs() {
     using namespace std::chrono;
@@ -92,7 +77,7 @@ int main(int argc, char** argv) {
         return t0 ? std::strtod(t0, nullptr) / 1e6 : wallMs();
     }();
     TApplication app(argc, argv);
-    Quiet quiet;
+    QuietInterceptor quiet;
     platform::setInterceptor(&quiet);
 
     createProgram();
@@ -140,12 +125,14 @@ int main(int argc, char** argv) {
     }
     const long peakKb = statusKb("VmHWM:");
 
-    // The baseline: the LIKE query per category, every row read, on the same file.
+    // The baseline: the LIKE query per category, every row read, on the same file (on its
+    // SQLite copy, ZANTREL_BENCH_BASELINE_DB, when the catalogue is a Jet file).
+    const QByteArray baselineFile = qEnvironmentVariableIsSet("ZANTREL_BENCH_BASELINE_DB")
+                                        ? qgetenv("ZANTREL_BENCH_BASELINE_DB")
+                                        : QByteArray("bdv.db");
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2("bdv.db", &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(baselineFile.constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
         return 1;
-    const char* tables[][2] = {
-        {"bdf", "films"}, {"bdm", "mult"}, {"bds", "serials"}, {"bvkf", "vkfilms"}};
     // ZANTREL_BENCH_ROUNDS repeats the typed sequence (for profiling); the baseline then
     // is left out.
     const int rounds = std::max(1, std::atoi(qgetenv("ZANTREL_BENCH_ROUNDS").constData()));
@@ -162,9 +149,9 @@ int main(int argc, char** argv) {
             pattern += *p == '\'' ? std::string("''") : std::string(1, *p);
         const double t0 = nowMs();
         std::size_t bytes = 0;
-        for (const auto& t : tables) {
-            const std::string sql = std::string("SELECT * FROM ") + t[0] + " WHERE " + t[1] +
-                                    " LIKE '%" + pattern + "%'";
+        for (const CategoryInfo& t : kCategories) {
+            const std::string sql = "SELECT * FROM " + std::string(t.table) + " WHERE " +
+                                    std::string(t.titleField) + " LIKE '%" + pattern + "%'";
             sqlite3_stmt* st = nullptr;
             sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
             while (sqlite3_step(st) == SQLITE_ROW) {

@@ -7,17 +7,34 @@
 # Usage: bench/search/search-bench.sh
 #   BUILD_DIR   build folder to use (default: build-bench; bench/build.sh configures and builds it)
 #   ROWS        titles per category (default 250000)
+#   FORMAT      sqlite (default) or jet4: the same catalogue as a Jet 4 file, the baseline
+#               queries on its SQLite copy
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD_DIR:-$root/build-bench}
 rows=${ROWS:-250000}
 
-"$root/bench/build.sh" "$build" search_bench search_catalogue_gen
+format=${FORMAT:-sqlite}
+
+"$root/bench/build.sh" "$build" search_bench search_catalogue_gen search_catalogue_jet
 
 data=$build/search-data/$rows
 mkdir -p "$data"
 if [ ! -f "$data/bdv.db" ] || [ ! -f "$data/zntconfig.db" ]; then
     "$build/bench/search/search_catalogue_gen" "$data" "$rows" "$root/demo/config.sql"
+fi
+
+if [ "$format" = jet4 ]; then
+    mkdir -p "$data/jet4"
+    if [ ! -f "$data/jet4/bdv.db" ]; then
+        "$build/bench/search/search_catalogue_jet" "$data/bdv.db" "$data/jet4/bdv.db"
+    fi
+    cp "$data/zntconfig.db" "$data/jet4/zntconfig.db"
+    export ZANTREL_BENCH_BASELINE_DB=$data/bdv.db
+    data=$data/jet4
+elif [ "$format" != sqlite ]; then
+    echo "FORMAT is sqlite or jet4" >&2
+    exit 2
 fi
 
 cd "$data"

@@ -29,56 +29,82 @@ void writeMainHtml() {
     f.write("<div>old</div>");
 }
 
-// Creates the program as start-up does and destroys it at the end.
-struct Started {
-    Started() { createProgram(); }
-    ~Started() { destroyProgram(); }
+// The program made as start-up does, in a scratch working folder that holds the demo
+// stores, with every box recorded; its main window shown. Destroyed at the end.
+class Started : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (demoStores())
+            makeDemoStores(dir);
+        createProgram();
+        errorsAtStart = rec.errors().size();
+        main().show();
+    }
+    void TearDown() override { destroyProgram(); }
+    virtual bool demoStores() const { return true; }
+    // Closes the program and starts it again in the same folder.
+    void startAgain() {
+        destroyProgram();
+        createProgram();
+        main().show();
+    }
     TMainForm& main() const { return *MainForm; }
     Ui::MainForm& ui() const { return *MainForm->ui(); }
+
+    ScratchDir dir;
+    RecordingPlatform rec;
+    qsizetype errorsAtStart = 0;
 };
+
+class StartUp : public Started {};
+class StartUpWithoutStores : public Started {
+    bool demoStores() const override { return false; }
+};
+class MainWindow : public Started {};
+class Shutdown : public Started {};
+class Restart : public Started {};
 
 } // namespace
 
-TEST(StartUp, FromAnEmptyFolderNineBoxesThenTheWindowWithFourEmptyLists) {
-    ScratchDir dir;
-    RecordingPlatform rec;
-    Started program;
-    EXPECT_EQ(rec.errors().size(), 9);
-    program.main().show();
-    ASSERT_TRUE(waitFor([&] { return program.main().isVisible(); }));
+TEST_F(StartUpWithoutStores, NineBoxesThenTheWindowWithEveryListEmpty) {
+    EXPECT_EQ(errorsAtStart, 9);
+    ASSERT_TRUE(waitFor([&] { return main().isVisible(); }));
     for (Category c : kAllCategories) {
-        EXPECT_EQ(program.main().grid(c)->model()->rowCount(), 0);
-        EXPECT_EQ(program.main().urlEdit(c)->text(), "");
+        EXPECT_EQ(main().grid(c)->model()->rowCount(), 0);
+        EXPECT_EQ(main().urlEdit(c)->text(), "");
     }
 }
 
-TEST(StartUp, CreatesEveryWindowOnceInOrderAndOnlyTheMainOneIsShown) {
+TEST(LaunchFailure, IsShownInTheErrorBoxAloneAndTheProgramFails) {
     ScratchDir dir;
     makeDemoStores(dir);
     RecordingPlatform rec;
-    Started program;
+    qputenv(kLaunchFailureVariable, "Cannot make the data folder /home/Иван");
+    const int code = runProgram();
+    qunsetenv(kLaunchFailureVariable);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(rec.errors(), QStringList{"Cannot make the data folder /home/Иван."});
+    EXPECT_EQ(rec.events.size(), 1u);
+    EXPECT_EQ(MainForm, nullptr);
+}
+
+TEST_F(StartUp, CreatesEveryWindowOnceInOrderAndOnlyTheMainOneIsShown) {
     EXPECT_TRUE(rec.events.empty());
     ASSERT_TRUE(MainForm && DataModule1 && AboutForm && ProxyForm && UpProgForm && ConfigForm);
-    program.main().show();
     EXPECT_FALSE(AboutForm->isVisible());
     EXPECT_FALSE(ProxyForm->isVisible());
     EXPECT_FALSE(UpProgForm->isVisible());
     EXPECT_FALSE(ConfigForm->isVisible());
 }
 
-TEST(MainWindow, LayoutCaptionsAndColours) {
-    ScratchDir dir;
-    makeDemoStores(dir);
-    RecordingPlatform rec;
-    Started program;
-    Ui::MainForm& ui = program.ui();
-    program.main().show();
-    EXPECT_EQ(program.main().windowTitle(), QString("Zantrel %1 full").arg(kZantrelVersion));
+TEST_F(MainWindow, LayoutCaptionsAndColours) {
+    Ui::MainForm& ui = this->ui();
+    EXPECT_EQ(main().windowTitle(), QString("Zantrel %1 full").arg(kZantrelVersion));
     // A fixed client area without a maximise box, sky blue, the description panel white.
     EXPECT_EQ(ui.centralwidget->size(), QSize(722, 336));
-    EXPECT_FALSE(program.main().windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_EQ(program.main().minimumSize(), program.main().maximumSize());
-    EXPECT_EQ(program.main().palette().color(QPalette::Window), QColor(166, 202, 240));
+    EXPECT_FALSE(main().windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(main().minimumSize(), main().maximumSize());
+    EXPECT_EQ(main().palette().color(QPalette::Window), QColor(166, 202, 240));
     EXPECT_EQ(ui.StaticText2->palette().color(QPalette::Window), QColor(Qt::white));
 
     // Every control where the window's text puts it, with its caption; of the search label
@@ -102,10 +128,17 @@ TEST(MainWindow, LayoutCaptionsAndColours) {
         EXPECT_EQ(c.control->property("text").toString(), c.text) << name;
     }
 
-    const QStringList tabs = {"Фильмы", "Мультфильмы", "Сериалы / Мультсериалы", "ВКонтакте"};
-    ASSERT_EQ(ui.PageControl1->count(), 4);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(ui.PageControl1->tabText(i), tabs[i]);
+    // One tab page per category, in the table's order, with the names the table gives.
+    ASSERT_EQ(ui.PageControl1->count(), static_cast<int>(kCategoryCount));
+    for (const CategoryInfo& row : kCategories) {
+        const int i = static_cast<int>(row.category);
+        EXPECT_EQ(ui.PageControl1->tabText(i).toStdString(), row.caption);
+        EXPECT_EQ(ui.PageControl1->widget(i), main().sheet(row.category));
+        EXPECT_EQ(main().sheet(row.category)->objectName().toStdString(), row.sheet);
+        EXPECT_EQ(main().grid(row.category)->objectName().toStdString(), row.grid);
+        EXPECT_EQ(main().urlEdit(row.category)->objectName().toStdString(), row.urlEdit);
+        EXPECT_EQ(main().grid(row.category)->parentWidget(), main().sheet(row.category));
+    }
     EXPECT_EQ(ui.PageControl1->currentIndex(), 0);
 
     // Menu items in their order, each with an icon except the top-level help menu.
@@ -134,18 +167,14 @@ TEST(MainWindow, LayoutCaptionsAndColours) {
                                       &MainForm->Memo4, &MainForm->Memo5, &MainForm->Edit1})
         EXPECT_EQ(*buffer, "");
     for (Category c : kAllCategories)
-        EXPECT_FALSE(program.main().urlEdit(c)->isVisible());
+        EXPECT_FALSE(main().urlEdit(c)->isVisible());
 }
 
-TEST(MainWindow, TheKeyboardGoesRoundTheWrittenOrderAndTheListsActAsDataGrids) {
-    ScratchDir dir;
-    makeDemoStores(dir);
-    RecordingPlatform rec;
-    Started program;
-    Ui::MainForm& ui = program.ui();
-    program.main().show();
-    program.main().activateWindow();
-    ASSERT_TRUE(waitFor([&] { return program.main().isActiveWindow(); }));
+TEST_F(MainWindow, TheKeyboardGoesRoundTheWrittenOrderAndTheListsActAsDataGrids) {
+    Ui::MainForm& ui = this->ui();
+    main().activateWindow();
+    ASSERT_TRUE(waitFor([&] { return main().isActiveWindow(); }));
+    DBGrid* const filmsGrid = main().grid(Category::Films);
     auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
         return QApplication::focusWidget();
@@ -153,7 +182,7 @@ TEST(MainWindow, TheKeyboardGoesRoundTheWrittenOrderAndTheListsActAsDataGrids) {
     QWidget* tabs = ui.PageControl1->tabBar();
     tabs->setFocus();
     // Round and back again; the list is left with Ctrl+Tab, the description panel is passed.
-    EXPECT_EQ(press(Qt::Key_Tab), ui.FilmsGrid);
+    EXPECT_EQ(press(Qt::Key_Tab), filmsGrid);
     EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier), ui.FindEdit);
     EXPECT_EQ(press(Qt::Key_Tab), ui.StartBitBtn);
     EXPECT_EQ(press(Qt::Key_Tab), ui.BitBtn1);
@@ -163,117 +192,94 @@ TEST(MainWindow, TheKeyboardGoesRoundTheWrittenOrderAndTheListsActAsDataGrids) {
     EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), ui.BitBtn1);
     EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), ui.StartBitBtn);
     EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), ui.FindEdit);
-    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), ui.FilmsGrid);
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), filmsGrid);
     // Inside the list Tab, Shift+Tab and the arrows move the current row, letters do not.
-    CatalogueQuery& films = DataModule1->FilmsQuery;
+    CatalogueQuery& films = DataModule1->query(Category::Films);
     ASSERT_EQ(films.currentRow(), 0);
-    EXPECT_EQ(press(Qt::Key_Tab), ui.FilmsGrid);
-    EXPECT_EQ(press(Qt::Key_Down), ui.FilmsGrid);
+    EXPECT_EQ(press(Qt::Key_Tab), filmsGrid);
+    EXPECT_EQ(press(Qt::Key_Down), filmsGrid);
     EXPECT_EQ(films.currentRow(), 2);
-    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), ui.FilmsGrid);
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), filmsGrid);
     EXPECT_EQ(films.currentRow(), 1);
     for (const QChar c : QStringLiteral("ББрат")) {
         QKeyEvent key(QEvent::KeyPress, c.toUpper().unicode(), Qt::NoModifier, QString(c));
-        QCoreApplication::sendEvent(ui.FilmsGrid, &key);
+        QCoreApplication::sendEvent(filmsGrid, &key);
     }
     EXPECT_EQ(films.currentRow(), 1);
-    EXPECT_EQ(program.main().urlEdit(Category::Films)->text(), films.url(1));
+    EXPECT_EQ(main().urlEdit(Category::Films)->text(), films.url(1));
     EXPECT_EQ(press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier), tabs);
     // The list reached is the visible one.
     ui.PageControl1->setCurrentIndex(2);
-    EXPECT_EQ(press(Qt::Key_Tab), ui.SerialsGrid);
+    EXPECT_EQ(press(Qt::Key_Tab), main().grid(Category::Serials));
     EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier), ui.FindEdit);
     EXPECT_TRUE(rec.events.empty());
 }
 
-TEST(MainWindow, GridsShowTheTitleColumnAndFollowTheirQueries) {
-    ScratchDir dir;
-    makeDemoStores(dir);
-    RecordingPlatform rec;
-    Started program;
-    program.main().show();
-    const char* headers[] = {"films", "mult", "serials", "vkfilms"};
+TEST_F(MainWindow, GridsShowTheTitleColumnAndFollowTheirQueries) {
     for (Category c : kAllCategories) {
-        DBGrid* grid = program.main().grid(c);
+        DBGrid* grid = main().grid(c);
         CatalogueQuery& q = DataModule1->query(c);
         EXPECT_EQ(grid->model()->columnCount(), 1);
-        EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(),
-                  headers[static_cast<int>(c)]);
+        EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString().toStdString(),
+                  categoryInfo(c).titleField);
         EXPECT_EQ(grid->columnWidth(0), 255 * grid->fontMetrics().horizontalAdvance('0') + 4);
         EXPECT_EQ(grid->model()->rowCount(), q.rowCount());
         EXPECT_EQ(grid->model()->index(0, 0).data().toString(), q.title(0));
         EXPECT_EQ(grid->currentIndex().row(), 0);
-        EXPECT_EQ(program.main().urlEdit(c)->text(), q.url(0));
+        EXPECT_EQ(main().urlEdit(c)->text(), q.url(0));
         EXPECT_FALSE(grid->model()->flags(grid->model()->index(0, 0)) & Qt::ItemIsEditable);
     }
     // Selecting a row makes it current and the hidden edit follows.
-    DBGrid* films = program.main().grid(Category::Films);
+    DBGrid* films = main().grid(Category::Films);
     films->setCurrentIndex(films->model()->index(6, 0));
-    EXPECT_EQ(DataModule1->FilmsQuery.currentRow(), 6);
-    EXPECT_EQ(program.main().urlEdit(Category::Films)->text(),
-              "http://127.0.0.1:8080/films/7.html");
+    EXPECT_EQ(DataModule1->query(Category::Films).currentRow(), 6);
+    EXPECT_EQ(main().urlEdit(Category::Films)->text(), "http://127.0.0.1:8080/films/7.html");
     QTest::keyClick(films, Qt::Key_Down);
-    EXPECT_EQ(DataModule1->FilmsQuery.currentRow(), 7);
-    EXPECT_EQ(program.main().urlEdit(Category::Films)->text(),
-              "http://127.0.0.1:8080/films/8.html");
+    EXPECT_EQ(DataModule1->query(Category::Films).currentRow(), 7);
+    EXPECT_EQ(main().urlEdit(Category::Films)->text(), "http://127.0.0.1:8080/films/8.html");
     // Other categories keep their own current rows.
-    EXPECT_EQ(program.main().urlEdit(Category::Cartoons)->text(),
-              "http://127.0.0.1:8080/mult/1.html");
+    EXPECT_EQ(main().urlEdit(Category::Cartoons)->text(), "http://127.0.0.1:8080/mult/1.html");
 }
 
-TEST(MainWindow, TabsSelectTheCategoryAndTheDescriptionPanelKeepsItsText) {
-    ScratchDir dir;
-    makeDemoStores(dir);
-    RecordingPlatform rec;
-    Started program;
-    program.main().show();
-    Ui::MainForm& ui = program.ui();
+TEST_F(MainWindow, TabsSelectTheCategoryAndTheDescriptionPanelKeepsItsText) {
+    Ui::MainForm& ui = this->ui();
     ui.StaticText2->setText("Комедия\" ");
-    for (int i = 0; i < 4; ++i) {
-        ui.PageControl1->setCurrentIndex(i);
-        EXPECT_EQ(program.main().currentCategory(), kAllCategories[i]);
-        EXPECT_TRUE(program.main().grid(kAllCategories[i])->isVisible());
+    for (std::size_t i = 0; i < kCategoryCount; ++i) {
+        ui.PageControl1->setCurrentIndex(static_cast<int>(i));
+        EXPECT_EQ(main().currentCategory(), kAllCategories[i]);
+        EXPECT_TRUE(main().grid(kAllCategories[i])->isVisible());
     }
     EXPECT_EQ(ui.StaticText2->text(), "Комедия\" ");
 }
 
-TEST(Shutdown, ExitButtonMenuAndCloseBoxDeleteThePlayerPage) {
-    ScratchDir dir;
-    makeDemoStores(dir);
-    RecordingPlatform rec;
+TEST_F(Shutdown, ExitButtonMenuAndCloseBoxDeleteThePlayerPage) {
     for (int way = 0; way < 3; ++way) {
-        Started program;
-        program.main().show();
+        if (way > 0)
+            startAgain();
         writeMainHtml();
         if (way == 0)
-            QTest::mouseClick(program.ui().BitBtn2, Qt::LeftButton);
+            QTest::mouseClick(ui().BitBtn2, Qt::LeftButton);
         else if (way == 1)
-            program.ui().N6->trigger();
+            ui().N6->trigger();
         else
-            program.main().close();
-        EXPECT_FALSE(program.main().isVisible()) << way;
+            main().close();
+        EXPECT_FALSE(main().isVisible()) << way;
         EXPECT_FALSE(QFile::exists(mainHtmlPath())) << way;
     }
     // Without the file closing is just as quiet.
-    Started program;
-    program.main().show();
-    program.main().close();
+    startAgain();
+    main().close();
     EXPECT_TRUE(rec.events.empty());
 }
 
-TEST(Restart, StartsTheSameExecutableWithoutArgumentsAndKeepsThePlayerPage) {
-    ScratchDir dir;
-    makeDemoStores(dir);
-    RecordingPlatform rec;
-    Started program;
-    program.main().show();
+TEST_F(Restart, StartsTheSameExecutableWithoutArgumentsAndKeepsThePlayerPage) {
     writeMainHtml();
     platform::restart();
     ASSERT_EQ(rec.events.size(), 1u);
     EXPECT_EQ(rec.events[0].kind, Recorded::Kind::Start);
     EXPECT_EQ(rec.events[0].text, QCoreApplication::applicationFilePath());
     EXPECT_TRUE(platform::applicationTerminated());
-    EXPECT_TRUE(program.main().isVisible()); // the close handler did not run
+    EXPECT_TRUE(main().isVisible()); // the close handler did not run
     EXPECT_TRUE(QFile::exists(mainHtmlPath()));
     QFile::remove(mainHtmlPath());
 }

@@ -3,6 +3,7 @@
 #include "app/Program.h"
 #include "catalogue/DataModule.h"
 #include "platform/core/Cp1251.h"
+#include "schema/Schema.h"
 #include "support/TestSupport.h"
 #include "support/net/ScriptedServer.h"
 #include "ui_Main.h"
@@ -50,13 +51,7 @@ protected:
         server = std::make_unique<ScriptedServer>(ScriptedServer::routes(routes));
         const std::string base = server->url("");
         const std::string sql =
-            "CREATE TABLE bdf (key INTEGER PRIMARY KEY, films TEXT, fhttp TEXT);"
-            "CREATE TABLE bdm (key INTEGER PRIMARY KEY, mult TEXT, mhttp TEXT);"
-            "CREATE TABLE bds (key INTEGER PRIMARY KEY, serials TEXT, shttp TEXT);"
-            "CREATE TABLE bvkf (key INTEGER PRIMARY KEY, vkfilms TEXT, http TEXT);"
-            "CREATE TABLE upbd (key1 INTEGER PRIMARY KEY, \"update\" DATETIME);"
-            "INSERT INTO bdf VALUES (1, 'Фильм', '" +
-            base +
+            std::string(schema::kCatalogue) + "INSERT INTO bdf VALUES (1, 'Фильм', '" + base +
             "/films/1.html');"
             "INSERT INTO bdf VALUES (2, 'Фильм 2', '" +
             base +
@@ -240,10 +235,9 @@ TEST(PageCommandCursor, TheBusyCursorShowsWhileTheCommandWaits) {
         shapeSeen = cursor ? static_cast<int>(cursor->shape()) : -2;
         c.send(ScriptedServer::ok("<meta name=\"description\" content=\"x\" />"));
     });
-    makeStore(dir.file("bdv.db"),
-              "CREATE TABLE bdf (key INTEGER PRIMARY KEY, films TEXT, fhttp TEXT);"
-              "INSERT INTO bdf VALUES (1, 'f', '" +
-                  server.url("/f.html") + "');");
+    makeStore(dir.file("bdv.db"), std::string(schema::kCatalogue) +
+                                      "INSERT INTO bdf VALUES (1, 'f', '" + server.url("/f.html") +
+                                      "');");
     makeStore(dir.file("zntconfig.db"), demoSettingsSql());
     createProgram();
     rec.clear();

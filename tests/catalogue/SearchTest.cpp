@@ -1,6 +1,7 @@
 // The title search: every category against an independent matcher on real store files,
 // null titles, the order and number of re-queries, the lists of the real main window, the
 // addresses read on demand, and texts that must never break anything.
+#include "CatalogueFixture.h"
 #include "app/Main.h"
 #include "app/Program.h"
 #include "catalogue/DataModule.h"
@@ -14,6 +15,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QThread>
+#include <array>
 #include <gtest/gtest.h>
 #include <random>
 #include <sqlite3.h>
@@ -116,14 +118,14 @@ CREATE INDEX bvkf_title ON bvkf (vkfilms, http, key);
 
 } // namespace
 
-class Search : public ::testing::Test {
+class Search : public CatalogueFormats {
 protected:
     void SetUp() override {
-        makeStore(dir.file("bdv.db"), demoCatalogue());
+        makeCatalogue(demoCatalogue());
         makeStore(dir.file("zntconfig.db"), demoSettingsSql());
         dm = std::make_unique<TDataModule1>();
         for (Category c : kAllCategories)
-            stored[static_cast<int>(c)] = storedRows(dir.file("bdv.db"), c);
+            stored[static_cast<int>(c)] = storedRows(master(), c);
     }
     const std::vector<StoredRow>& all(Category c) const { return stored[static_cast<int>(c)]; }
 
@@ -142,13 +144,12 @@ protected:
         }
     }
 
-    ScratchDir dir;
     RecordingPlatform rec;
     std::unique_ptr<TDataModule1> dm;
-    std::vector<StoredRow> stored[4];
+    std::array<std::vector<StoredRow>, kCategoryCount> stored;
 };
 
-TEST_F(Search, EveryCategoryHoldsWhatTheTextMeans) {
+TEST_P(Search, EveryCategoryHoldsWhatTheTextMeans) {
     const char* texts[] = {
         "",      "а",     "ИРОНИЯ", "ирония", "ёжик",  "ЁЖИК",         "Д'Артаньян",
         "д'арт", "'",     "lion",   "LiOn K", "пр_ст", "к%н",          "%",
@@ -163,7 +164,7 @@ TEST_F(Search, EveryCategoryHoldsWhatTheTextMeans) {
     EXPECT_TRUE(rec.events.empty());
 }
 
-TEST_F(Search, NamedTitlesAreFoundWhateverTheirCase) {
+TEST_P(Search, NamedTitlesAreFoundWhateverTheirCase) {
     struct Case {
         Category category;
         const char* text;
@@ -183,14 +184,14 @@ TEST_F(Search, NamedTitlesAreFoundWhateverTheirCase) {
     }
     // "е" and "ё" are different letters.
     dm->search(QStringLiteral("ёжик"));
-    const int withYo = dm->MultQuery.rowCount();
+    const int withYo = dm->query(Category::Cartoons).rowCount();
     dm->search(QStringLiteral("ежик"));
-    EXPECT_EQ(dm->MultQuery.rowCount(), withYo - 1);
+    EXPECT_EQ(dm->query(Category::Cartoons).rowCount(), withYo - 1);
 }
 
-TEST_F(Search, NullTitlesShowAtStartAndNeverMatch) {
-    EXPECT_EQ(dm->FilmsQuery.rowCount(), static_cast<int>(all(Category::Films).size()));
-    EXPECT_TRUE(dm->FilmsQuery.titleIsNull(dm->FilmsQuery.rowCount() - 1));
+TEST_P(Search, NullTitlesShowAtStartAndNeverMatch) {
+    EXPECT_EQ(dm->query(Category::Films).rowCount(), static_cast<int>(all(Category::Films).size()));
+    EXPECT_TRUE(dm->query(Category::Films).titleIsNull(dm->query(Category::Films).rowCount() - 1));
     for (const char* t : {"x", "", "%", "_"}) {
         dm->search(QString::fromUtf8(t));
         for (Category c : kAllCategories) {
@@ -200,11 +201,13 @@ TEST_F(Search, NullTitlesShowAtStartAndNeverMatch) {
         }
     }
     dm->search(QString());
-    EXPECT_EQ(dm->FilmsQuery.rowCount(), static_cast<int>(all(Category::Films).size()) - 1);
-    EXPECT_EQ(dm->MultQuery.rowCount(), static_cast<int>(all(Category::Cartoons).size()) - 1);
+    EXPECT_EQ(dm->query(Category::Films).rowCount(),
+              static_cast<int>(all(Category::Films).size()) - 1);
+    EXPECT_EQ(dm->query(Category::Cartoons).rowCount(),
+              static_cast<int>(all(Category::Cartoons).size()) - 1);
 }
 
-TEST_F(Search, EveryChangeReopensAllFourInOrder) {
+TEST_P(Search, EveryChangeReopensEveryCategoryInOrder) {
     QStringList opened;
     for (Category c : kAllCategories) {
         CatalogueQuery* q = &dm->query(c);
@@ -215,13 +218,16 @@ TEST_F(Search, EveryChangeReopensAllFourInOrder) {
     }
     for (const char* t : {"к", "ко", "кот"})
         dm->search(QString::fromUtf8(t));
-    const QStringList once = {"FilmsQuery", "MultQuery", "SerialsQuery", "VKFQuery"};
+    QStringList once;
+    for (const CategoryInfo& row : kCategories)
+        once << QString::fromLatin1(row.query.data(), static_cast<qsizetype>(row.query.size()));
     EXPECT_EQ(opened, once + once + once);
     expectFollows(QStringLiteral("кот"));
-    EXPECT_EQ(dm->FilmsQuery.sql(), QStringList({"SELECT*", "FROM bdf", "WHERE films LIKE ?1"}));
+    EXPECT_EQ(dm->query(Category::Films).sql(),
+              QStringList({"SELECT*", "FROM bdf", "WHERE films LIKE ?1"}));
 }
 
-TEST_F(Search, TypingOnAndDeletingBackGiveTheSameAsTypingAfresh) {
+TEST_P(Search, TypingOnAndDeletingBackGiveTheSameAsTypingAfresh) {
     // Later results are worked out from earlier ones; the answer must not depend on that.
     const char* sequence[] = {"м", "мо", "мос", "мо", "м",   "",    "%", "%о", "%о_", "%о", "о",
                               "_", "__", "_",   "а",  "а_а", "а%а", "а", "",   "п",   "пр", "п"};
@@ -231,7 +237,7 @@ TEST_F(Search, TypingOnAndDeletingBackGiveTheSameAsTypingAfresh) {
     }
 }
 
-TEST_F(Search, AddressesAreReadForTheRowsShown) {
+TEST_P(Search, AddressesAreReadForTheRowsShown) {
     dm->search(QStringLiteral("пр"));
     for (Category c : kAllCategories) {
         CatalogueQuery& q = dm->query(c);
@@ -245,12 +251,12 @@ TEST_F(Search, AddressesAreReadForTheRowsShown) {
     }
 }
 
-TEST_F(Search, TitlesAndAddressesComeFromOneReadingOfTheFile) {
-    CatalogueQuery& films = dm->FilmsQuery;
+TEST_P(Search, TitlesAndAddressesComeFromOneReadingOfTheFile) {
+    CatalogueQuery& films = dm->query(Category::Films);
     const std::vector<StoredRow> before = all(Category::Films);
     // Another program renames every film, moves its page and deletes the second entry.
-    makeStore(dir.file("bdv.db"), "UPDATE bdf SET films = 'Новый ' || films, fhttp = fhttp || "
-                                  "'?moved'; DELETE FROM bdf WHERE key = 2;");
+    changeCatalogue("UPDATE bdf SET films = 'Новый ' || films, fhttp = fhttp || "
+                    "'?moved'; DELETE FROM bdf WHERE key = 2;");
     // What the list shows is still one reading: each title with its own address.
     ASSERT_EQ(films.rowCount(), static_cast<int>(before.size()));
     for (int i = 0; i < films.rowCount(); ++i) {
@@ -258,10 +264,10 @@ TEST_F(Search, TitlesAndAddressesComeFromOneReadingOfTheFile) {
         EXPECT_EQ(films.url(i), before[i].url);
     }
     films.setCurrentRow(1);
-    EXPECT_EQ(dm->FilmsQuery.currentUrl(), before[1].url);
+    EXPECT_EQ(dm->query(Category::Films).currentUrl(), before[1].url);
     // The next search reads the changed file: new titles with their new addresses, and the
     // deleted entry is gone.
-    stored[static_cast<int>(Category::Films)] = storedRows(dir.file("bdv.db"), Category::Films);
+    stored[static_cast<int>(Category::Films)] = storedRows(master(), Category::Films);
     ASSERT_EQ(all(Category::Films).size(), before.size() - 1);
     for (const char* t : {"", "новый б", "а"}) {
         dm->search(QString::fromUtf8(t));
@@ -270,23 +276,23 @@ TEST_F(Search, TitlesAndAddressesComeFromOneReadingOfTheFile) {
             EXPECT_TRUE(films.url(i).endsWith("?moved")) << films.url(i).toStdString();
     }
     // A change made while the snapshot is read in the background is noticed when it opens.
-    Store store(dir.file("bdv.db").toStdString(), Store::Mode::ReadOnly);
+    CatalogueStore store(dir.file("bdv.db").toStdString());
     CatalogueQuery fresh("FilmsQuery", Category::Films, store);
     fresh.preload();
     QThread::msleep(300); // the background reading has long ended
-    makeStore(dir.file("bdv.db"), "UPDATE bdf SET films = 'Другой', fhttp = 'http://x/' WHERE "
-                                  "rowid = (SELECT min(rowid) FROM bdf);");
+    changeCatalogue("UPDATE bdf SET films = 'Другой', fhttp = 'http://x/' WHERE "
+                    "rowid = (SELECT min(rowid) FROM bdf);");
     fresh.open();
     EXPECT_EQ(fresh.title(0), "Другой");
     EXPECT_EQ(fresh.currentUrl(), "http://x/");
     EXPECT_TRUE(rec.events.empty());
 }
 
-TEST_F(Search, AQueryDroppedWhileItsStartUpReadingRunsWaitsForIt) {
+TEST_P(Search, AQueryDroppedWhileItsStartUpReadingRunsWaitsForIt) {
     // The reading fails in the query's own words (its name), so it uses the query to the
     // end: the query must not go before the reading does.
     makeStore(dir.file("other.db"), "CREATE TABLE bdf (key INTEGER PRIMARY KEY, films TEXT);");
-    Store other(dir.file("other.db").toStdString(), Store::Mode::ReadOnly);
+    CatalogueStore other(dir.file("other.db").toStdString());
     for (int i = 0; i < 20; ++i) {
         // A name of its own, on the heap like any name made at run time.
         auto query = std::make_unique<CatalogueQuery>(QStringLiteral("FilmsQuery%1").arg(i),
@@ -302,14 +308,14 @@ TEST_F(Search, AQueryDroppedWhileItsStartUpReadingRunsWaitsForIt) {
     } catch (const EDatabaseError& e) {
         EXPECT_STREQ(e.what(), "FilmsQuery: Field 'fhttp' not found");
     }
-    Store store(dir.file("bdv.db").toStdString(), Store::Mode::ReadOnly);
+    CatalogueStore store(dir.file("bdv.db").toStdString());
     CatalogueQuery kept("FilmsQuery", Category::Films, store);
     kept.preload();
     kept.open();
     EXPECT_EQ(kept.rowCount(), static_cast<int>(all(Category::Films).size()));
 }
 
-TEST_F(Search, NoTextBreaksOrChangesTheQuery) {
+TEST_P(Search, NoTextBreaksOrChangesTheQuery) {
     const QString texts[] = {
         QStringLiteral("'"),
         QStringLiteral("''"),
@@ -345,26 +351,29 @@ TEST_F(Search, NoTextBreaksOrChangesTheQuery) {
         for (Category c : kAllCategories)
             EXPECT_EQ(dm->query(c).rowCount(), 0);
     }
-    EXPECT_EQ(storedRows(dir.file("bdv.db"), Category::Films).size(), all(Category::Films).size());
+    EXPECT_EQ(storedRows(master(), Category::Films).size(), all(Category::Films).size());
 }
 
-TEST_F(Search, ACategoryThatCannotBeReadDoesNotStopTheOthers) {
+TEST_P(Search, ACategoryThatCannotBeReadDoesNotStopTheOthers) {
     dm.reset();
-    makeStore(dir.file("bdv.db"), "DROP TABLE bds;");
+    changeCatalogue("DROP TABLE bds;");
     dm = std::make_unique<TDataModule1>();
     rec.clear();
     EXPECT_THROW(dm->search(QStringLiteral("о")), EDatabaseError);
-    EXPECT_FALSE(dm->SerialsQuery.active());
-    EXPECT_TRUE(dm->VKFQuery.active());
-    EXPECT_EQ(titles(dm->VKFQuery),
+    EXPECT_FALSE(dm->query(Category::Serials).active());
+    EXPECT_TRUE(dm->query(Category::VKontakte).active());
+    EXPECT_EQ(titles(dm->query(Category::VKontakte)),
               titles(expected(all(Category::VKontakte), QStringLiteral("о"))));
 }
 
+ZANTREL_ALL_CATALOGUE_FORMATS(Search);
+
 // ---- the main window ----
 
-TEST(SearchWindow, TheListsAndAddressEditsFollowOnEveryTab) {
-    ScratchDir dir;
-    makeStore(dir.file("bdv.db"), demoCatalogue());
+class SearchWindow : public CatalogueFormats {};
+
+TEST_P(SearchWindow, TheListsAndAddressEditsFollowOnEveryTab) {
+    makeCatalogue(demoCatalogue());
     makeStore(dir.file("zntconfig.db"), demoSettingsSql());
     RecordingPlatform rec;
     int opened = 0;
@@ -377,8 +386,8 @@ TEST(SearchWindow, TheListsAndAddressEditsFollowOnEveryTab) {
     auto* tabs = MainForm->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     ASSERT_TRUE(find && tabs);
 
-    QObject::connect(&DataModule1->FilmsQuery, &CatalogueQuery::reset,
-                     [&] { opened += DataModule1->FilmsQuery.active(); });
+    QObject::connect(&DataModule1->query(Category::Films), &CatalogueQuery::reset,
+                     [&] { opened += DataModule1->query(Category::Films).active(); });
     tabs->setCurrentIndex(2);
     find->setFocus();
     // Typed key by key, as a keyboard would.
@@ -397,8 +406,7 @@ TEST(SearchWindow, TheListsAndAddressEditsFollowOnEveryTab) {
             tabs->setCurrentIndex(tab);
             QCoreApplication::processEvents();
             for (Category c : kAllCategories) {
-                const std::vector<StoredRow> want =
-                    expected(storedRows(dir.file("bdv.db"), c), text);
+                const std::vector<StoredRow> want = expected(storedRows(master(), c), text);
                 DBGrid* grid = MainForm->grid(c);
                 SCOPED_TRACE(grid->objectName().toStdString() + " " + text.toStdString());
                 ASSERT_EQ(grid->model()->rowCount(), static_cast<int>(want.size()));
@@ -413,12 +421,14 @@ TEST(SearchWindow, TheListsAndAddressEditsFollowOnEveryTab) {
     find->setText(QStringLiteral("ЕНИ"));
     DBGrid* films = MainForm->grid(Category::Films);
     const std::vector<StoredRow> want =
-        expected(storedRows(dir.file("bdv.db"), Category::Films), QStringLiteral("ЕНИ"));
+        expected(storedRows(master(), Category::Films), QStringLiteral("ЕНИ"));
     ASSERT_GE(want.size(), 2u);
     films->setCurrentIndex(films->model()->index(1, 0));
     EXPECT_EQ(MainForm->urlEdit(Category::Films)->text(), want[1].url);
     EXPECT_TRUE(rec.events.empty());
 }
+
+ZANTREL_ALL_CATALOGUE_FORMATS(SearchWindow);
 
 // ---- the pieces ----
 

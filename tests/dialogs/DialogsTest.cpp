@@ -1,6 +1,7 @@
 // The proxy, settings and About dialogs and the help command, through the real windows.
 #include "dialogs/AboutUnit.h"
 #include "dialogs/ConfigUnit.h"
+#include "jet/Fixtures.h"
 #include "net/IdHTTP.h"
 #include "net/ProxyUnit.h"
 #include "platform/Guard.h"
@@ -146,15 +147,10 @@ TEST_F(Dialogs, AFailedSaveShowsTheStoreErrorAndNeitherMessageNorRestart) {
 }
 
 TEST_F(Dialogs, ASaveThatChangesNoRowIsAFailureAndKeepsTheEdit) {
-    const char* proxyWithoutKey =
-        "DROP TABLE proxy; CREATE TABLE proxy (key1 INTEGER, adres VARCHAR(50), port "
-        "VARCHAR(50), login VARCHAR(50), password VARCHAR(50), \"check\" BOOLEAN);"
-        "INSERT INTO proxy VALUES (%1, '127.0.0.1', '3128', '', '', 0);";
     const struct {
         std::string before; // made before the program starts
         std::string after;  // made by another program while it runs
     } cases[] = {
-        {QString(proxyWithoutKey).arg("NULL").toStdString(), ""},
         {"", "DELETE FROM proxy;"},
         {"UPDATE proxy SET key1 = 7;", "UPDATE proxy SET key1 = 8;"},
         {"CREATE TABLE p AS SELECT adres, port, login, password, \"check\" FROM proxy;"
@@ -183,6 +179,34 @@ TEST_F(Dialogs, ASaveThatChangesNoRowIsAFailureAndKeepsTheEdit) {
         openProxy([&] { EXPECT_EQ(proxyUi().PortDBEdit->text(), "8080"); });
         destroyProgram();
     }
+}
+
+TEST_F(Dialogs, AJetSettingsFileIsUsedAsWrittenAndMadeSQLiteByASaveThatCanKeepIt) {
+    const std::string bytes = jetfixtures::settings(jet::Format::Jet4);
+    QFile file(dir.file("zntconfig.db"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    file.close();
+    makeStore(dir.file("zntconfig.db.jet"), "");
+    start(); // the activation applied the row
+    EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyServer(), cp1251::fromUtf8("прокси.test"));
+    EXPECT_EQ(MainForm->IdHTTP.ProxyParams().ProxyPort(), 3128);
+    auto save = [&] {
+        openProxy([&] {
+            type(proxyUi().PortDBEdit, "8080");
+            QTest::keyClick(proxyUi().PortDBEdit, Qt::Key_Return);
+        });
+    };
+    save(); // the name the Jet file is kept under is taken
+    EXPECT_EQ(rec.errors(), QStringList({"zntconfig.db: zntconfig.db.jet already exists."}));
+    EXPECT_EQ(starts(), 0);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), bytes);
+    file.close();
+    QFile::remove(dir.file("zntconfig.db.jet"));
+    save();
+    EXPECT_EQ(rec.messages(), QStringList({kSaved}));
+    EXPECT_EQ(storedProxy(), QStringList({"прокси.test", "8080", "", "", "1"}));
 }
 
 TEST_F(Dialogs, ASaveWritesOnlyTheFieldsThatChanged) {
@@ -441,6 +465,9 @@ TEST_F(Dialogs, AboutDateOfEveryKindOfStoredValue) {
         {"-1e300", "-1.0e+300"},
         {"9e999", "Inf"},
         {"1721425.0", "1721425"}, // kept as an integer by the column
+        {"5373483.5", locale.toString(QDate(9999, 12, 31), QLocale::ShortFormat)},
+        {"5373484.5", "5373484.5"},          // 10000-01-01
+        {"5373484.4999999955", "5373484.5"}, // rounds onto 10000-01-01
         {"9223372036854775807", "9223372036854775807"},
         // Text that is no date shows as it is, markup included.
         {"'<b>x</b><img src=\"/usr/share/pixmaps/debian-logo.png\">'",

@@ -109,9 +109,14 @@ windows() { xwininfo -root -tree 2>/dev/null || true; }
 boxes() { windows | grep '"Zantrel": ("' || true; }
 # Starts the launcher, waits for the main window, activates it, gives the handler time to
 # run, and ends the program. Fails on a box or when the window does not come.
-start_program() {
+# Runs the given command (the launcher by default) as a start from the menu would.
+launch() {
     env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$DISPLAY" LANG=C.UTF-8 \
-        "$usr/bin/zantrel" >"$work/program.log" 2>&1 &
+        "${@:-$usr/bin/zantrel}" >"$work/program.log" 2>&1 &
+    program=$!
+}
+start_program() {
+    launch "$@"
     program=$!
     local main=""
     for _ in $(seq 200); do
@@ -149,4 +154,51 @@ cp "$data/bdv.db" "$work/bdv.db"
 start_program
 cmp -s "$data/zntconfig.db" "$work/zntconfig.db" || fail "the settings store was replaced"
 cmp -s "$data/bdv.db" "$work/bdv.db" || fail "the catalogue was replaced"
+
+echo "== a link planted at the name of the launcher's copy is not followed"
+rm "$data/zntconfig.db"
+echo "the user's own file" >"$work/victim"
+# The shell plants the link under its own process id, then becomes the launcher.
+start_program sh -c 'ln -s "$1" "$2/.zntconfig.db.$$" && exec "$3"' sh "$work/victim" "$data" \
+    "$usr/bin/zantrel"
+[ "$(cat "$work/victim")" = "the user's own file" ] || fail "the copy went through the link"
+[ -f "$data/zntconfig.db" ] && [ ! -L "$data/zntconfig.db" ] &&
+    cmp -s "$data/zntconfig.db" "$usr/share/zantrel/zntconfig.db" ||
+    fail "the settings store is not a copy of the initial one"
+
+echo "== a failed start is shown in the program's error box, and the launcher fails"
+# Waits for the box, answers it with Enter, and expects the launcher to end with failure.
+expect_box() {
+    launch
+    local box=""
+    for _ in $(seq 200); do
+        box=$(boxes | awk '{print $1; exit}')
+        [ -n "$box" ] && xwininfo -id "$box" | grep -q "Map State: IsViewable" && break
+        box=""
+        kill -0 "$program" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -n "$box" ] || fail "no error box for \"$1\"; output: $(cat "$work/program.log")"
+    [ -z "$(windows | grep -F "\"$caption\": (")" ] || fail "the main window came with the box"
+    xdotool windowfocus "$box" key Return
+    for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+    local status=0
+    wait "$program" || status=$?
+    program=""
+    [ "$status" -eq 1 ] || fail "the launcher ended with $status after the box for \"$1\""
+    grep -qF "$1" "$work/program.log" || fail "stderr lacks \"$1\": $(cat "$work/program.log")"
+}
+home=$work/home-file
+mkdir -p "$home"
+touch "$home/.local"
+expect_box "Cannot make the data folder $home/.local/share/zantrel"
+# A data folder that is a link to someone else's folder.
+home=$work/home-link
+mkdir -p "$home/.local/share" "$work/foreign"
+[ "$(id -u)" -eq 0 ] && chown 65534 "$work/foreign"
+foreign=$work/foreign
+[ "$(id -u)" -eq 0 ] || foreign=/
+ln -s "$foreign" "$home/.local/share/zantrel"
+expect_box "The data folder $home/.local/share/zantrel is not the user's own"
+[ -z "$(ls -A "$work/foreign")" ] || fail "stores were copied into the foreign folder"
 echo "package checks passed"

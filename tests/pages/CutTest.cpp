@@ -2,6 +2,7 @@
 
 #include "pages/Cut.h"
 #include "pages/Markers.h"
+#include "types/Category.h"
 
 namespace {
 
@@ -73,9 +74,13 @@ TEST(CutMarkers, EveryPairDropsExactlyItsStart) {
     const struct {
         MarkerPair pair;
         int frontCount;
-    } pairs[] = {{markers::kFlashLink, 11},  {markers::kObjectEmbed, 11},
-                 {markers::kFrameEmbed, 32}, {markers::kDescription, 33},
-                 {markers::kSiteNotice, 46}, {markers::kSiteVersion, 46}};
+    } pairs[] = {{categoryInfo(Category::Films).player.cut, 11},
+                 {categoryInfo(Category::Cartoons).player.cut, 11},
+                 {categoryInfo(Category::Serials).player.cut, 11},
+                 {categoryInfo(Category::VKontakte).player.cut, 32},
+                 {markers::kDescription, 33},
+                 {markers::kSiteNotice, 46},
+                 {markers::kSiteVersion, 46}};
     for (const auto& [pair, frontCount] : pairs) {
         EXPECT_EQ(pair.frontCount(), frontCount) << pair.start;
         const std::string page = "<p>before</p>" + std::string(pair.start) + "INNER" +

@@ -18,6 +18,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Paths cross into pages/ as UTF-8.
+std::string utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+#ifdef _WIN32
+fs::path fromUtf8(const std::string& text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+#endif
+
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -78,6 +90,23 @@ TEST_F(MainHtml, MissingDirectoryIsAFailureOfItsOwnKind) {
     EXPECT_FALSE(fs::exists(missing));
 }
 
+// A folder named in a script the system's ANSI code page may not hold (on Windows: Cyrillic under
+// code page 1252, as under Wine in English).
+TEST_F(MainHtml, WritesIntoAFolderInAnyLanguage) {
+    const fs::path folder = dir_ / u8"Иван";
+    ASSERT_TRUE(fs::create_directory(folder));
+    EXPECT_EQ(mainHtmlDirectory(utf8(folder), true), utf8(folder));
+    writeMainHtml(utf8(folder), "<div>page</div>");
+    EXPECT_EQ(readFile(folder / kMainHtmlName), "<div>page</div>");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    try {
+        writeMainHtml(utf8(folder / u8"нет"), "x");
+        FAIL() << "no failure";
+    } catch (const EMainHtmlWriteError& e) {
+        EXPECT_NE(e.message().find(utf8(folder / u8"нет")), std::string::npos) << e.message();
+    }
+}
+
 #ifndef _WIN32
 // A write that breaks off half way (here: the file size limit) leaves the earlier page
 // whole and no unfinished file behind. Left out on Windows by name (tests/pages).
@@ -106,22 +135,30 @@ TEST_F(MainHtml, FailedWriteLeavesTheEarlierPage) {
 }
 #endif
 
-// Sets an environment variable (nullptr: unsets it) for the life of the object.
+// Sets an environment variable (nullptr: unsets it) for the life of the object; values are UTF-8.
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
+#ifdef _WIN32
+        if (const wchar_t* old = ::_wgetenv(fs::path(name).c_str()))
+            old_ = utf8(fs::path(old));
+#else
         if (const char* old = std::getenv(name))
             old_ = old;
+#endif
         set(name, value);
     }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
-    ~ScopedEnv() { set(name_, old_ ? old_->c_str() : nullptr); }
+    ~ScopedEnv() {
+        set(name_, old_ ? old_->c_str() : nullptr);
+    }
 
 private:
     static void set(const char* name, const char* value) {
 #ifdef _WIN32
-        ::_putenv_s(name, value ? value : ""); // an empty value unsets it
+        // An empty value unsets it.
+        ::_wputenv_s(fs::path(name).c_str(), value ? fromUtf8(value).c_str() : L"");
 #else
         value ? ::setenv(name, value, 1) : ::unsetenv(name);
 #endif
@@ -137,11 +174,12 @@ TEST_F(MainHtml, GoesNextToTheProgramWhenItsFolderCanBeWritten) {
 }
 
 #ifdef _WIN32
-// An installed copy: the page goes to the user's local application data folder.
+// An installed copy: the page goes to the user's local application data folder, which may be
+// named in any language.
 TEST_F(MainHtml, GoesToTheLocalAppDataFolderWhenTheProgramsCannotBeWritten) {
     const std::string program = (dir_ / "missing").string(); // no file can be made there
-    const std::string local = (dir_ / "local").string();
-    const std::string profile = (dir_ / "profile").string();
+    const std::string local = utf8(dir_ / u8"Иван" / "local");
+    const std::string profile = utf8(dir_ / u8"Иван");
     const struct {
         const char* localAppData;
         std::string expected;
@@ -155,14 +193,14 @@ TEST_F(MainHtml, GoesToTheLocalAppDataFolderWhenTheProgramsCannotBeWritten) {
         const ScopedEnv localAppData("LOCALAPPDATA", c.localAppData);
         const ScopedEnv userProfile("USERPROFILE", profile.c_str());
         EXPECT_EQ(mainHtmlDirectory(program, false), c.expected);
-        EXPECT_FALSE(fs::exists(c.expected)); // only asked, nothing made
+        EXPECT_FALSE(fs::exists(fromUtf8(c.expected))); // only asked, nothing made
 
         const std::string folder = mainHtmlDirectory(program, true);
         ASSERT_EQ(folder, c.expected);
-        ASSERT_TRUE(fs::is_directory(folder));
+        ASSERT_TRUE(fs::is_directory(fromUtf8(folder)));
         writeMainHtml(folder, "<div>page</div>");
-        EXPECT_EQ(readFile(fs::path(folder) / kMainHtmlName), "<div>page</div>");
-        fs::remove_all(folder);
+        EXPECT_EQ(readFile(fromUtf8(folder) / kMainHtmlName), "<div>page</div>");
+        fs::remove_all(fromUtf8(folder));
     }
 }
 #else
@@ -210,6 +248,37 @@ TEST_F(MainHtml, GoesToTheUsersFolderWhenTheProgramsCannotBeWritten) {
         EXPECT_FALSE(fs::exists(program / kMainHtmlName));
         fs::remove_all(folder);
     }
+    fs::permissions(dir_ / "program", fs::perms::owner_all);
+}
+
+// A folder planted by someone else (a link, or one that others may enter) is passed over;
+// with none left, no page is written.
+TEST_F(MainHtml, PassesOverAFolderThatIsALinkOrOpenToOthers) {
+    fs::path program = dir_ / "program";
+    fs::create_directory(program);
+    fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec);
+    if (::access(program.c_str(), W_OK) == 0)
+        program = "/proc";
+    const fs::path run = dir_ / "run", cache = dir_ / "cache", elsewhere = dir_ / "elsewhere";
+    fs::create_directories(run);
+    fs::create_directories(cache);
+    fs::create_directory(elsewhere);
+    fs::permissions(elsewhere, fs::perms::owner_all);
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", run.c_str());
+    const ScopedEnv cacheHome("XDG_CACHE_HOME", cache.c_str());
+
+    fs::create_directory_symlink(elsewhere, run / "zantrel");
+    EXPECT_EQ(mainHtmlDirectory(program.string(), true), (cache / "zantrel").string());
+    fs::remove_all(cache / "zantrel");
+    fs::remove(run / "zantrel");
+    fs::create_directory(run / "zantrel");
+    fs::permissions(run / "zantrel", fs::perms::all);
+    EXPECT_EQ(mainHtmlDirectory(program.string(), true), (cache / "zantrel").string());
+
+    fs::permissions(cache / "zantrel", fs::perms::all);
+    EXPECT_THROW(mainHtmlDirectory(program.string(), true), EMainHtmlWriteError);
+    EXPECT_EQ(mainHtmlDirectory(program.string(), false), program.string());
+    EXPECT_TRUE(fs::is_empty(elsewhere));
     fs::permissions(dir_ / "program", fs::perms::owner_all);
 }
 #endif

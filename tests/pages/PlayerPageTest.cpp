@@ -48,6 +48,21 @@ TEST(PlayerPage, FilmPageCarriesTheStreamAddressAndTheNoticeWithItsPlaceholderRe
     EXPECT_EQ(result.templateA->back(), ' ');
 }
 
+// A site base that is no absolute address would make the player's addresses name local files.
+TEST(PlayerPage, PlayerAddressesOnASiteBaseWithoutSchemeGo) {
+    const PlayerPage result =
+        buildPlayerPage(Category::Films, "file=http://h.example/a\"b.flv", "<i>n</i>", "");
+    EXPECT_EQ(result.page,
+              kBanner +
+                  "<div align=\"center\"><object id=\"videoplayer5655\" "
+                  "type=\"application/x-shockwave-flash\" width=\"500\" height=\"375\"><param "
+                  "name=\"allowFullScreen\" value=\"true\" /><param name=\"allowScriptAccess\" "
+                  "value=\"always\" /><param name=\"wmode\" value=\"transparent\" /><param "
+                  "name=\"movie\" /><param name=\"flashvars\" "
+                  "value=\"comment=Korvex&st=/player/video18-805.txt&file=http://h.example/"
+                  "a&quot;b.flv\" /></object></div><div align=\"center\"><i>n</i></div>");
+}
+
 TEST(PlayerPage, CartoonsAreBuiltExactlyLikeFilms) {
     const std::string notice = cp("ссылка");
     const PlayerPage film = buildPlayerPage(Category::Films, kFilmPage, notice, kBase);
@@ -62,10 +77,11 @@ TEST(PlayerPage, WithoutANoticeThePageEndsWithTheFixedTextAndTheClosingDivision)
     EXPECT_EQ(buildPlayerPage(Category::Serials, "<object id=\"a\"></object>", "", kBase).page,
               kBanner + "<div align=\"center\"><object id=\"a\"></object></div>"
                         "<div align=\"center\"></div>");
-    // Without its markers the frame's address runs into the fixed text; the frame then holds
-    // the rest of the page as text, which a browser does not show.
+    // Without its markers the frame's address runs into the fixed text, which makes no
+    // absolute address; the frame then holds the rest of the page as text, which a browser
+    // does not show.
     EXPECT_EQ(buildPlayerPage(Category::VKontakte, "", "", kBase).page,
-              kBanner + "<div align=\"center\"><iframe src=\"&lt;/iframe&gt;&lt;div align=\">");
+              kBanner + "<div align=\"center\"><iframe>");
 }
 
 TEST(PlayerPage, SerialObjectIsReproducedWhole) {
@@ -133,7 +149,7 @@ TEST(PlayerPage, NoScriptOfAnEmbedCodeOrNoticeReachesThePage) {
          "<object id=\"a\"></object></div><div align=\"center\"></div>"},
         {Category::Serials, "a\"><script src=//evil.example/x.js></script >", "",
          "<object id=\"a\"></object></div><div align=\"center\"></div>"},
-        {Category::Serials, "a\" onload=alert(1) ONERROR=\"alert(2)\"width=\"500\">", "",
+        {Category::Serials, "a\" onload=alert(1) ONERROR=\"alert(2)\"width=\"500\" WIDTH=6>", "",
          "<object id=\"a\" width=\"500\"></object></div><div align=\"center\"></div>"},
         {Category::Serials, "a\" data=\"JaVaScRiPt:alert(1)\" codebase=' vbscript:x' =x>", "",
          "<object id=\"a\"></object></div><div align=\"center\"></div>"},
@@ -147,7 +163,28 @@ TEST(PlayerPage, NoScriptOfAnEmbedCodeOrNoticeReachesThePage) {
          "a\"><embed src=\"data:text/html,<script>alert(1)</script>\" type=text/html>", "",
          "<object id=\"a\"><embed type=\"text/html\"></object></div><div align=\"center\"></div>"},
         {Category::Serials, "a\"><svg onload=alert(1)><img src=x onerror=alert(1)>", "",
-         "<object id=\"a\"><img src=\"x\"></object></div><div align=\"center\"></div>"},
+         "<object id=\"a\"><img></object></div><div align=\"center\"></div>"},
+        // main.html is a local file: a relative address names a local file or share,
+        // whatever references spell it.
+        {Category::Serials,
+         "a\" data=\"p.swf\" codebase=\"../\"><param name=movie value=\"/etc/passwd\"><img "
+         "src=\"/&sol;127.0.0.1/share/x.png\"><img src=\"\\&bsol;h\\s\"><img src=\"&#47&#x2f;h/x\">"
+         "<a href=\"ftp://h/\">f</a><a href=\"#top\">t</a><embed src=\"//h/x.swf\"><a "
+         "href=\"mailto:a@h.example\">m</a><img src=\"ht&Tab;tp&colon;&sol;&sol;h.example/x\">",
+         "",
+         "<object id=\"a\"><param name=\"movie\"><img><img><img><a>f</a><a>t</a><embed><a "
+         "href=\"mailto:a@h.example\">m</a><img src=\"ht&Tab;tp&colon;&sol;&sol;h.example/x\">"
+         "</object></div><div align=\"center\"></div>"},
+        {Category::VKontakte, "../../../../etc/passwd\">", "",
+         "<iframe></iframe><div align=\"center\"></div>"},
+        // Nor may it grant the camera or place anything over the page.
+        {Category::VKontakte,
+         "https://vk.example/v\" allow=\"camera; microphone\" style=\"position:fixed;top:0\">",
+         "<b style=\"width:1px; POSITION : Absolute !important\">x</b><i style=\"pos\\itio\\6e:"
+         "fixed\">y</i><u style=\"position&colon;fixed\">z</u><s style=\"position: relative\">"
+         "</s>",
+         "<iframe src=\"https://vk.example/v\"></iframe><div align=\"center\"><b>x</b><i>y</i>"
+         "<u>z</u><s style=\"position: relative\"></s></div>"},
         {Category::Serials, "a\"><scr<script>ipt>alert(1)</script><<script>x</script>", "",
          "<object id=\"a\">ipt>alert(1)&lt;</object></div><div align=\"center\"></div>"},
         {Category::Serials, "a\"><!--<script>alert(1)</script>--><style>*{}</style>", "",

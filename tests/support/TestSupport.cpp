@@ -2,6 +2,7 @@
 
 #include "app/Main.h"
 #include "pages/MainHtml.h"
+#include "schema/Schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,7 +90,7 @@ std::string sourceFile(const QString& relativePath) {
 
 std::string demoCatalogueSql(const std::string& siteBase) {
     static const std::string placeholder = "http://127.0.0.1:@PORT@";
-    std::string sql = sourceFile("demo/catalogue.sql");
+    std::string sql = std::string(schema::kCatalogue) + sourceFile("demo/catalogue.sql");
     for (std::size_t at; (at = sql.find(placeholder)) != std::string::npos;)
         sql.replace(at, placeholder.size(), siteBase);
     return sql;
@@ -105,7 +106,8 @@ QString mainHtmlPath() {
 }
 
 std::string demoSettingsSql() {
-    return sourceFile("demo/config.sql") + "\nUPDATE autoupdate SET autoupdatecheck = 0;\n";
+    return std::string(schema::kSettings) + sourceFile("demo/config.sql") +
+           "\nUPDATE autoupdate SET autoupdatecheck = 0;\n";
 }
 
 } // namespace testing_support

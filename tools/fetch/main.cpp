@@ -29,8 +29,10 @@ int usage() {
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
-    // The body goes out byte for byte: a text-mode stream would write LF as CR LF.
+    // The body and the failure's text go out byte for byte: a text-mode stream would write LF
+    // as CR LF, and the CR LF inside a socket error's message as CR CR LF.
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 #endif
     std::string proxy;
     long repeat = 1;

@@ -3,7 +3,8 @@
 //
 // Whatever they hold, the page has no NUL and only CR LF line breaks; the film link stays in
 // its attribute value; and the page reads, by a strict reader of its own here, as text
-// without "<" and tags of harmless elements with harmless attributes only.
+// without "<" and tags of harmless elements with harmless attributes only: no script, no
+// relative address, no frame granted more, nothing placed over the page.
 #include "pages/PlayerPage.h"
 #include "pages/SafeMarkup.h"
 
@@ -87,6 +88,35 @@ bool scriptAddress(std::string_view raw) {
     return false;
 }
 
+// An address the browser would take as relative to main.html, a local file.
+bool relativeAddress(std::string_view raw) {
+    const std::string v = schemeView(raw);
+    const std::size_t stop = v.find_first_of(":/\\?#");
+    return stop == std::string::npos || v[stop] != ':';
+}
+
+// A style that takes the element out of the flow of the page to place it over it.
+bool positioned(std::string_view style) {
+    const std::string s = lowered(style);
+    for (std::size_t from = 0; from <= s.size();) {
+        const std::size_t end = std::min(s.find(';', from), s.size());
+        const std::string declaration = s.substr(from, end - from);
+        from = end + 1;
+        const std::size_t colon = declaration.find(':');
+        if (colon == std::string::npos)
+            continue;
+        std::string name = declaration.substr(0, colon);
+        // Blanks around a name do not count; blanks inside make another name.
+        name.erase(0, name.find_first_not_of(" \t\n\r\f"));
+        name.erase(name.find_last_not_of(" \t\n\r\f") + 1);
+        std::string value = declaration.substr(colon + 1);
+        std::erase_if(value, space);
+        if (name == "position" && value.rfind("static", 0) != 0 && value.rfind("relative", 0) != 0)
+            return true;
+    }
+    return false;
+}
+
 // Reads the page strictly; fails on anything but text without "<" and well-formed tags of
 // elements that run no script, with attributes that run none.
 void checkHarmless(const std::string& page) {
@@ -113,6 +143,7 @@ void checkHarmless(const std::string& page) {
             fail("an element that is not harmless", page, tagStart);
         std::string paramName;
         std::string paramValue;
+        bool paramHasValue = false;
         for (;;) {
             while (i < n && space(page[i]))
                 ++i;
@@ -154,20 +185,27 @@ void checkHarmless(const std::string& page) {
                 }
             }
             if (in(attr, {"href", "src", "data", "codebase", "pluginspage"}) &&
-                scriptAddress(value))
-                fail("a script address", page, attrStart);
+                (scriptAddress(value) || relativeAddress(value)))
+                fail("a script or relative address", page, attrStart);
+            if (attr == "allow")
+                fail("a frame granted more", page, attrStart);
+            if (attr == "style" && positioned(value))
+                fail("an element placed over the page", page, attrStart);
             if (attr == "style" && value.find_first_of("(\\&") != std::string::npos)
                 fail("a style that can call", page, attrStart);
             if (name == "param" && attr == "name" && paramName.empty())
                 paramName = lowered(value);
-            if (name == "param" && attr == "value")
+            if (name == "param" && attr == "value" && !paramHasValue) {
                 paramValue = value;
+                paramHasValue = true;
+            }
         }
         if (i >= n)
             fail("a tag cut off", page, tagStart);
         i += page[i] == '/' ? 2 : 1;
-        if (in(paramName, {"movie", "src", "url", "code", "data"}) && scriptAddress(paramValue))
-            fail("a script address in a parameter", page, tagStart);
+        if (in(paramName, {"movie", "src", "url", "code", "data"}) && paramHasValue &&
+            (scriptAddress(paramValue) || relativeAddress(paramValue)))
+            fail("a script or relative address in a parameter", page, tagStart);
         // A frame's content is not markup: nothing may stand in it.
         if (name == "iframe" && !end && i < n && lowered(page.substr(i, 8)) != "</iframe")
             fail("text inside a frame", page, i);
@@ -194,7 +232,7 @@ std::string escapedForAttribute(const std::string& link) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;
-    const auto category = static_cast<Category>(data[0] % 4);
+    const auto category = static_cast<Category>(data[0] % kCategoryCount);
     const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
     const std::size_t split = rest.find('\x01');
     const std::string notice = split == std::string::npos ? std::string() : rest.substr(0, split);
@@ -211,7 +249,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (page[i] == '\n' && (i == 0 || page[i - 1] != '\r'))
             fail("a lone LF", page, i);
     }
-    if (category == Category::Films || category == Category::Cartoons) {
+    if (categoryInfo(category).player.kind == PlayerKind::FlashLink) {
         // The link is the flashvars value's end and nothing else: it cannot close it.
         const std::string head = std::string(playerPage::kWaitBanner) +
                                  playerPage::templateA(kBase) + playerPage::templateA2(kBase);
