@@ -1,7 +1,7 @@
 #!/bin/bash
 # Installs the Debian packages that are missing for one purpose: build, demo, package, test, or
 # windows (the MinGW-w64 cross build of the Qt-free core and Wine to run its tests).
-# Usage: scripts/deps.sh build|demo|package|test|windows
+# Usage: scripts/deps.sh build|demo|package|test|windows|windows-libs
 set -euo pipefail
 
 purpose=${1:-build}
@@ -21,7 +21,11 @@ case "$purpose" in
     test) packages+=(chromium "${packaging[@]}" desktop-file-utils appstream lintian xvfb x11-utils xdotool
                      clang-format mdbtools) ;;
     windows) packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine64 wine) ;;
-    *) echo "usage: $0 build|demo|package|test|windows" >&2; exit 2 ;;
+    # Qt, SQLite and libjpeg built for Windows from Debian's sources (scripts/windows-libs.sh):
+    # the host's Qt tools and CMake files, dpkg-source, and tclsh for SQLite's amalgamation.
+    windows-libs) packages=(cmake ninja-build g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools
+                            libsqlite3-dev libjpeg-dev dpkg-dev tcl xz-utils) ;;
+    *) echo "usage: $0 build|demo|package|test|windows|windows-libs" >&2; exit 2 ;;
 esac
 
 missing=()
