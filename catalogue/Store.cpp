@@ -132,9 +132,17 @@ void copyTables(const jet::JetFile& source, Store& target,
             const std::string type = isAutoKey(columns[i], i, rows)
                                          ? "INTEGER PRIMARY KEY AUTOINCREMENT"
                                          : declaredType(columns[i], source.format());
-            create += (i ? ", " : "") + quoteIdentifier(columns[i].name) +
-                      (type.empty() ? "" : " " + type);
-            insert += (i ? ", " : "") + quoteIdentifier(columns[i].name);
+            // Appended piece by piece: GCC 12 sees a possible overlap in `" " + type`.
+            if (i) {
+                create += ", ";
+                insert += ", ";
+            }
+            create += quoteIdentifier(columns[i].name);
+            if (!type.empty()) {
+                create += ' ';
+                create += type;
+            }
+            insert += quoteIdentifier(columns[i].name);
             marks += i ? ", ?" : "?";
         }
         Statement(target, create + ")").step();
