@@ -6,9 +6,10 @@ set -euo pipefail
 
 purpose=${1:-build}
 # python3 writes the demo site at build time; its http.server is a real peer for the net tests.
+# fontconfig's fc-match finds the DejaVu face for the windows' run without their own face.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-          libsqlite3-dev libjpeg-dev libgtest-dev sqlite3 fonts-dejavu-core fonts-liberation fp-utils
-          librsvg2-bin python3)
+          libsqlite3-dev libjpeg-dev libgtest-dev sqlite3 fonts-dejavu-core fonts-liberation fontconfig
+          fp-utils librsvg2-bin python3)
 # CPack's dependency scan of the binaries needs dpkg-shlibdeps and file.
 packaging=(dpkg-dev file)
 case "$purpose" in
