@@ -17,10 +17,15 @@ namespace {
 std::size_t findIn(std::string_view text, std::size_t from, std::string_view needle) {
     if (from > text.size())
         return std::string_view::npos;
+#if defined(__GLIBC__)
+    // glibc's memmem is the fastest search there is for long titles.
     const void* hit =
         ::memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
     return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data())
                : std::string_view::npos;
+#else
+    return text.find(needle, from);
+#endif
 }
 
 // The end of a match of `piece` (where "_" is any one character) starting at `at` in

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Runs a Windows program under Wine, headless and quiet, in a given prefix.
 # Usage: wine-emulator.sh PREFIX PROGRAM [ARGS...]
-# No display is used; the Mono and Gecko installers and the menu builder are switched off so
+# No display is used (ZANTREL_WINE_DISPLAY, when set, is the one given to the program); the Mono and Gecko installers and the menu builder are switched off so
 # that no dialog ever waits for an answer.
 # Every program sees an English Windows whatever the machine's locale: the ANSI code page is
 # 1252, which has no Cyrillic, so a path that goes through the ANSI calls instead of the
@@ -24,6 +24,11 @@ shift
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
+[ -z "${ZANTREL_WINE_DISPLAY:-}" ] || export DISPLAY=$ZANTREL_WINE_DISPLAY
+# Wine keeps Qt's own variables (QT_*) from the program; it passes WINEQT_* on as QT_*.
+while IFS= read -r name; do
+    export "WINE$name=${!name}"
+done < <(compgen -e | grep '^QT_' || true)
 
 copies=$(mktemp -d)
 pid=

@@ -1,6 +1,6 @@
 #!/bin/bash
 # Installs the Debian packages that are missing for one purpose: build, demo, package, test, or
-# windows (the MinGW-w64 cross build of the Qt-free core and Wine to run its tests).
+# windows (the MinGW-w64 cross builds and Wine to run their tests).
 # Usage: scripts/deps.sh build|demo|package|test|windows|windows-libs
 set -euo pipefail
 
@@ -21,7 +21,12 @@ case "$purpose" in
     # mdbtools, the independent reader the Jet test files are checked against.
     test) packages+=(chromium "${packaging[@]}" desktop-file-utils appstream lintian xvfb x11-utils xdotool
                      clang-format mdbtools) ;;
-    windows) packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine64 wine) ;;
+    # The whole program for Windows also runs under Wine with an X server (the smoke test), with
+    # the faces copied into Wine's prefix; its initial stores are made with sqlite3, its zip
+    # with python3.
+    windows) packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine64 wine
+                       xvfb x11-utils xdotool fontconfig fonts-liberation fonts-dejavu-core sqlite3
+                       python3) ;;
     # Qt, SQLite and libjpeg built for Windows from Debian's sources (scripts/windows-libs.sh):
     # the host's Qt tools and CMake files, dpkg-source, and tclsh for SQLite's amalgamation.
     windows-libs) packages=(cmake ninja-build g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools

@@ -2,8 +2,9 @@
 # Installs what is missing, checks the formatting of the sources, builds, and runs every test:
 # the normal build with the checks of the Debian package made from it, the same suite under
 # AddressSanitizer and UndefinedBehaviorSanitizer, a short run of each fuzzer, the catalogue's
-# tests under ThreadSanitizer, and the Qt-free core cross-built for Windows with its tests under
-# Wine. Every build treats warnings as errors.
+# tests under ThreadSanitizer, the Qt-free core cross-built for Windows with its tests under
+# Wine, and the whole program for Windows (its tests and the program itself under Wine, and its
+# zip, made twice and compared). Every build treats warnings as errors.
 #
 # Usage: scripts/test.sh [quick]
 #   (none)  everything above
@@ -77,5 +78,7 @@ rm -f build-release/first.deb
 
 echo "== Windows (MinGW-w64 cross build, tests under Wine)"
 scripts/test-windows.sh build-windows
+echo "== the whole program for Windows (Qt for Windows from the cache or built once)"
+scripts/test-windows-program.sh build-windows-program build
 
 echo "All tests passed."
