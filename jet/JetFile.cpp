@@ -80,7 +80,7 @@ public:
     std::size_t read(std::uint64_t at, std::size_t n, unsigned char* out) const override {
         std::size_t done = 0;
         while (done < n) {
-            const std::size_t got = readAt(handle_, at + done, n - done, out + done);
+            const std::size_t got = readAt(at + done, n - done, out + done);
             if (got == 0)
                 break;
             done += got;
@@ -96,7 +96,7 @@ private:
     // (0 at the end), close.
     static Handle openFile(const std::string& path);
     static std::uint64_t sizeOf(const std::string& path, Handle handle);
-    std::size_t readAt(Handle handle, std::uint64_t at, std::size_t n, unsigned char* out) const;
+    std::size_t readAt(std::uint64_t at, std::size_t n, unsigned char* out) const;
     static void closeFile(Handle handle);
 
     std::string path_;
@@ -122,14 +122,13 @@ std::uint64_t FileSource::sizeOf(const std::string& path, Handle handle) {
     }
     return static_cast<std::uint64_t>(size.QuadPart);
 }
-std::size_t FileSource::readAt(Handle handle, std::uint64_t at, std::size_t n,
-                               unsigned char* out) const {
+std::size_t FileSource::readAt(std::uint64_t at, std::size_t n, unsigned char* out) const {
     OVERLAPPED where{};
     where.Offset = static_cast<DWORD>(at);
     where.OffsetHigh = static_cast<DWORD>(at >> 32);
     DWORD got = 0;
     const auto want = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
-    if (!ReadFile(handle, out, want, &got, &where)) {
+    if (!ReadFile(handle_, out, want, &got, &where)) {
         if (GetLastError() == ERROR_HANDLE_EOF)
             return 0;
         throw EJetError(path_ + ": cannot be read");
@@ -154,10 +153,9 @@ std::uint64_t FileSource::sizeOf(const std::string& path, Handle handle) {
     }
     return static_cast<std::uint64_t>(st.st_size);
 }
-std::size_t FileSource::readAt(Handle handle, std::uint64_t at, std::size_t n,
-                               unsigned char* out) const {
+std::size_t FileSource::readAt(std::uint64_t at, std::size_t n, unsigned char* out) const {
     for (;;) {
-        const ssize_t got = ::pread(handle, out, n, static_cast<off_t>(at));
+        const ssize_t got = ::pread(handle_, out, n, static_cast<off_t>(at));
         if (got >= 0)
             return static_cast<std::size_t>(got);
         if (errno != EINTR)
