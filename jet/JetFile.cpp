@@ -105,9 +105,14 @@ private:
 
 #ifdef _WIN32
 FileSource::Handle FileSource::openFile(const std::string& path) {
+    // The name is UTF-8, as the program's other files' names are.
+    std::wstring name(path.size(), L'\0');
+    name.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), name.data(),
+                            static_cast<int>(name.size()))));
     // Others may go on writing, renaming or deleting the file while it is open, as they could
     // when nothing held it.
-    const HANDLE h = CreateFileA(path.c_str(), GENERIC_READ,
+    const HANDLE h = CreateFileW(name.c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
