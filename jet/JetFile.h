@@ -4,12 +4,12 @@
 // definitions, and every row of a table in the order the file holds them: data page by data
 // page, row by row in each page, whatever indexes the table has.
 //
-// The file is kept open and never changed; each call reads the pages it needs when it needs
-// them and keeps only a few of them at a time. Everything read from it (offsets, lengths, page
-// numbers, chains) is checked before use, against the file's size when it was opened; a table
-// whose rows cannot all be read, a file that shrank while open too, fails as a whole. A
-// `JetFile` is immutable once made, so its const members may be called from several threads at
-// once.
+// A file opened by name is kept open and never changed; each call reads the pages it needs when
+// it needs them and keeps only those of the row at hand and a few more. Everything read from it
+// (offsets, lengths, page numbers, chains) is checked before use, against the file's size when it
+// was opened; a table whose rows cannot all be read, a file that shrank while open too, fails as a
+// whole. A `JetFile` is immutable once made, so its const members may be called from several
+// threads at once.
 #include "platform/core/Exception.h"
 
 #include <cstdint>
