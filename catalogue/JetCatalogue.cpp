@@ -1,5 +1,5 @@
-// The catalogue as a Jet file (Access 97, Access 2000-2003), read whole into memory and never
-// changed.
+// The catalogue as a Jet file (Access 97, Access 2000-2003), never changed: each reading reads
+// the pages it needs from the file as it goes.
 #include "catalogue/CatalogueSource.h"
 
 #include "jet/JetFile.h"
@@ -148,8 +148,8 @@ public:
     }
 
     std::unique_ptr<CatalogueSource> reader() const override {
-        // The file's bytes are read once and shared: a JetFile never changes once made, and
-        // each reading keeps its own state.
+        // The opened file is shared: a JetFile never changes once made, and each reading keeps
+        // its own state.
         return std::make_unique<JetCatalogue>(fileName_, held_ ? held_ : shared_.lock(), loaded_);
     }
 
@@ -162,9 +162,9 @@ public:
     }
 
 private:
-    // The file as it is now, for one reading: read again when it changed since it was read
-    // or when no reading holds it any more. The bytes are not kept past the reading, so the
-    // whole file stays in memory only while the start-up readings share it.
+    // The file as it is now, for one reading: opened again when it changed since it was
+    // opened or when no reading holds it any more. It is not held past the reading, so the
+    // file stays open only while readings use it.
     std::shared_ptr<const jet::JetFile> current() {
         std::shared_ptr<const jet::JetFile> file = held_ ? held_ : shared_.lock();
         if (!file || identity() != loaded_) {

@@ -355,9 +355,20 @@ void Store::convertFromJet(const std::function<void(Store& converted)>& change) 
             failStep(fileName_, message);
         }
     } // closed, its transaction rolled back when it failed
-    keepAndReplace(fileName_, kept, tempName);
-    temp.setAutoRemove(false);
+    // An open file cannot be renamed everywhere: the Jet file is let go of first, and opened
+    // again when the renames fail (or, failing that too, when the store is next used).
+    source.reset();
     jet_.reset();
+    try {
+        keepAndReplace(fileName_, kept, tempName);
+    } catch (const EDatabaseError&) {
+        try {
+            open();
+        } catch (const EDatabaseError&) {
+        }
+        throw;
+    }
+    temp.setAutoRemove(false);
     convertedFirstRows_ = std::move(firstRows);
     try {
         open();

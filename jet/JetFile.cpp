@@ -6,11 +6,174 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <limits>
+#include <memory>
+#include <unordered_map>
 #include <unordered_set>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace jet {
+
+// Where a file's bytes come from: read() is called from several threads at once.
+class PageSource {
+public:
+    explicit PageSource(std::uint64_t size) : size_(size) {}
+    virtual ~PageSource() = default;
+    PageSource(const PageSource&) = delete;
+    PageSource& operator=(const PageSource&) = delete;
+
+    // The size when the source was opened.
+    std::uint64_t size() const { return size_; }
+    // Copies up to `n` bytes from offset `at` to `out`; returns how many there were, fewer
+    // when the source ends before them.
+    virtual std::size_t read(std::uint64_t at, std::size_t n, unsigned char* out) const = 0;
+
+private:
+    std::uint64_t size_;
+};
+
+namespace {
+
+class MemorySource final : public PageSource {
+public:
+    explicit MemorySource(std::string bytes) : PageSource(bytes.size()), bytes_(std::move(bytes)) {}
+
+    std::size_t read(std::uint64_t at, std::size_t n, unsigned char* out) const override {
+        if (at >= bytes_.size())
+            return 0;
+        n = std::min<std::size_t>(n, bytes_.size() - static_cast<std::size_t>(at));
+        std::memcpy(out, bytes_.data() + at, n);
+        return n;
+    }
+
+private:
+    std::string bytes_;
+};
+
+// A file kept open and read at offsets, which needs no shared file position.
+class FileSource final : public PageSource {
+public:
+#ifdef _WIN32
+    using Handle = HANDLE;
+#else
+    using Handle = int;
+#endif
+    explicit FileSource(const std::string& path) : FileSource(path, openFile(path)) {}
+    ~FileSource() override {
+        closeFile(handle_);
+    }
+
+    std::size_t read(std::uint64_t at, std::size_t n, unsigned char* out) const override {
+        std::size_t done = 0;
+        while (done < n) {
+            const std::size_t got = readAt(at + done, n - done, out + done);
+            if (got == 0)
+                break;
+            done += got;
+        }
+        return done;
+    }
+
+private:
+    FileSource(const std::string& path, Handle handle)
+        : PageSource(sizeOf(path, handle)), path_(path), handle_(handle) {}
+
+    // The one place that differs between the platforms: open, size, read at an offset
+    // (0 at the end), close.
+    static Handle openFile(const std::string& path);
+    static std::uint64_t sizeOf(const std::string& path, Handle handle);
+    std::size_t readAt(std::uint64_t at, std::size_t n, unsigned char* out) const;
+    static void closeFile(Handle handle);
+
+    std::string path_;
+    Handle handle_;
+};
+
+#ifdef _WIN32
+FileSource::Handle FileSource::openFile(const std::string& path) {
+    // The name is UTF-8, as the program's other files' names are.
+    std::wstring name(path.size(), L'\0');
+    name.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), name.data(),
+                            static_cast<int>(name.size()))));
+    // Others may go on writing, renaming or deleting the file while it is open, as they could
+    // when nothing held it.
+    const HANDLE h = CreateFileW(name.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        throw EJetError(path + ": cannot be opened");
+    return h;
+}
+std::uint64_t FileSource::sizeOf(const std::string& path, Handle handle) {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(handle, &size)) {
+        CloseHandle(handle);
+        throw EJetError(path + ": cannot be read");
+    }
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+std::size_t FileSource::readAt(std::uint64_t at, std::size_t n, unsigned char* out) const {
+    OVERLAPPED where{};
+    where.Offset = static_cast<DWORD>(at);
+    where.OffsetHigh = static_cast<DWORD>(at >> 32);
+    DWORD got = 0;
+    const auto want = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
+    if (!ReadFile(handle_, out, want, &got, &where)) {
+        if (GetLastError() == ERROR_HANDLE_EOF)
+            return 0;
+        throw EJetError(path_ + ": cannot be read");
+    }
+    return got;
+}
+void FileSource::closeFile(Handle handle) {
+    CloseHandle(handle);
+}
+#else
+FileSource::Handle FileSource::openFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw EJetError(path + ": cannot be opened");
+    return fd;
+}
+std::uint64_t FileSource::sizeOf(const std::string& path, Handle handle) {
+    struct stat st;
+    if (::fstat(handle, &st) != 0 || st.st_size < 0) {
+        ::close(handle);
+        throw EJetError(path + ": cannot be read");
+    }
+    return static_cast<std::uint64_t>(st.st_size);
+}
+std::size_t FileSource::readAt(std::uint64_t at, std::size_t n, unsigned char* out) const {
+    for (;;) {
+        const ssize_t got = ::pread(handle_, out, n, static_cast<off_t>(at));
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno != EINTR)
+            throw EJetError(path_ + ": cannot be read");
+    }
+}
+void FileSource::closeFile(Handle handle) {
+    ::close(handle);
+}
+#endif
+
+} // namespace
+
 namespace {
 
 constexpr std::string_view kSqliteMagic{"SQLite format 3\0", 16};
@@ -174,22 +337,47 @@ std::string typeName(ColumnType t) {
            std::string(1, "0123456789ABCDEF"[int(t) & 0xF]);
 }
 
-// One open file's pages and the decoding rules of its version. Made for each call on a
-// const JetFile; holds no state of its own.
+// A file's pages and the decoding rules of its version, made for each call on a const
+// JetFile. It keeps the pages it read until release(): views into them stay valid until then.
 class Reader {
 public:
-    Reader(std::string_view bytes, Format f, int codePage)
-        : bytes_(bytes), format_(f), codePage_(codePage),
+    Reader(const PageSource& source, Format f, int codePage)
+        : source_(source), format_(f), codePage_(codePage),
           pageSize_(f == Format::Jet3 ? 2048 : 4096),
-          pageCount_(static_cast<std::uint32_t>(bytes.size() / pageSize_)),
-          budget_(kExpansionLimit * bytes.size() + kExpansionSlack) {}
+          pageCount_(static_cast<std::uint32_t>(source.size() / pageSize_)),
+          budget_(kExpansionLimit * static_cast<std::size_t>(source.size()) + kExpansionSlack) {}
 
     bool jet3() const { return format_ == Format::Jet3; }
 
     const unsigned char* page(std::uint32_t n) const {
+        if (n == lastNumber_ && lastPage_)
+            return lastPage_;
         if (n >= pageCount_)
             damaged("page " + std::to_string(n) + " out of range");
-        return bytesOf(bytes_) + std::size_t(n) * pageSize_;
+        auto it = pages_.find(n);
+        if (it == pages_.end()) {
+            std::unique_ptr<unsigned char[]> bytes(new unsigned char[pageSize_]);
+            if (source_.read(std::uint64_t(n) * pageSize_, pageSize_, bytes.get()) != pageSize_)
+                damaged("page " + std::to_string(n) + " cut short: the file shrank while open");
+            it = pages_.emplace(n, std::move(bytes)).first;
+        }
+        lastNumber_ = n;
+        lastPage_ = it->second.get();
+        return lastPage_;
+    }
+    // Lets go of the pages read when they are many, but for page `keep`, still wanted. No
+    // view into the others may be alive.
+    void release(std::uint32_t keep) const {
+        if (pages_.size() <= kHeldPages)
+            return;
+        auto kept = pages_.extract(keep);
+        pages_.clear();
+        lastPage_ = nullptr;
+        if (kept) {
+            lastNumber_ = keep;
+            lastPage_ = kept.mapped().get();
+            pages_.insert(std::move(kept));
+        }
     }
 
     std::string text(std::string_view raw) const {
@@ -203,13 +391,20 @@ public:
     Row decode(const TableDef& t, std::string_view row, const std::vector<int>& wanted) const;
 
 private:
-    std::string_view bytes_;
+    // Pages held between rows at most: the current data page and the long-value pages its
+    // rows share.
+    static constexpr std::size_t kHeldPages = 16;
+
+    const PageSource& source_;
     Format format_;
     int codePage_;
     std::size_t pageSize_;
     std::uint32_t pageCount_;
     // What the values decoded through this reader may still take.
     mutable std::size_t budget_;
+    mutable std::unordered_map<std::uint32_t, std::unique_ptr<unsigned char[]>> pages_;
+    mutable std::uint32_t lastNumber_ = 0;
+    mutable const unsigned char* lastPage_ = nullptr;
 
     void spend(std::size_t bytes, const std::string& table) const {
         if (bytes > budget_)
@@ -269,6 +464,7 @@ TableDef Reader::definition(std::uint32_t first, const std::string& name) const 
         const auto* chars = reinterpret_cast<const char*>(pg);
         def.append(def.empty() ? chars : chars + 8, def.empty() ? pageSize_ : pageSize_ - 8);
         p = u32At(pg + 4);
+        release(p);
     }
     const unsigned char* d = bytesOf(def);
     auto need = [&](std::uint64_t end) {
@@ -388,6 +584,8 @@ template <class F> void Reader::forEachRow(const TableDef& t, F&& row) const {
                 bytes = rowAt(u32At(bytesOf(bytes)));
             }
             row(bytes);
+            // The row is decoded: nothing points into its pages any more.
+            release(p);
         }
     }
 }
@@ -398,7 +596,7 @@ std::string Reader::longValue(std::string_view field, const std::string& table) 
     const unsigned char* f = bytesOf(field);
     const std::uint32_t head = u32At(f);
     const std::size_t length = head & 0x3FFFFFFF;
-    if (length > bytes_.size())
+    if (length > source_.size())
         damaged("long value longer than the file");
     spend(length, table);
     switch (head >> 30) {
@@ -592,45 +790,41 @@ Format detectFormat(std::string_view bytes) {
 }
 
 namespace {
-std::string readFile(const std::string& path, std::size_t limit) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw EJetError(path + ": cannot be opened");
-    std::string bytes;
-    char buffer[65536];
-    while (bytes.size() < limit) {
-        in.read(buffer,
-                static_cast<std::streamsize>(std::min(sizeof buffer, limit - bytes.size())));
-        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-        if (!in)
-            break;
-    }
-    if (in.bad())
-        throw EJetError(path + ": cannot be read");
+// The first `limit` bytes of a source, fewer when it is shorter.
+std::string firstBytes(const PageSource& source, std::size_t limit) {
+    std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(source.size(), limit)),
+                      '\0');
+    bytes.resize(source.read(0, bytes.size(), reinterpret_cast<unsigned char*>(bytes.data())));
     return bytes;
 }
 } // namespace
 
 Format detectFileFormat(const std::string& path) {
-    return detectFormat(readFile(path, 4096));
+    return detectFormat(firstBytes(FileSource(path), 4096));
 }
 
 JetFile JetFile::open(const std::string& path) {
-    return JetFile(readFile(path, std::numeric_limits<std::size_t>::max()));
+    return JetFile(std::make_shared<const FileSource>(path));
 }
 
-JetFile::JetFile(std::string bytes) : bytes_(std::move(bytes)), format_(detectFormat(bytes_)) {
+JetFile::JetFile(std::string bytes)
+    : JetFile(std::make_shared<const MemorySource>(std::move(bytes))) {}
+
+JetFile::JetFile(std::shared_ptr<const PageSource> source) : source_(std::move(source)) {
+    const std::string head = firstBytes(*source_, 4096);
+    format_ = detectFormat(head);
     if (format_ == Format::SQLite)
         throw ENotDatabase("SQLite database, not a Jet file");
+    const std::uint64_t size = source_->size();
     const std::size_t pageSize = format_ == Format::Jet3 ? 2048 : 4096;
-    if (bytes_.size() % pageSize != 0)
-        damaged("cut short: " + std::to_string(bytes_.size()) + " bytes is not a whole number of " +
+    if (size % pageSize != 0)
+        damaged("cut short: " + std::to_string(size) + " bytes is not a whole number of " +
                 std::to_string(pageSize) + "-byte pages");
-    if (bytes_.size() / pageSize > 0xFFFFFF)
+    if (size / pageSize > 0xFFFFFF)
         damaged("more pages than a row pointer can reach");
-    codePage_ = static_cast<int>(u16At(bytesOf(uncoverHeader(bytes_, format_)) + kCodePageAt));
+    codePage_ = static_cast<int>(u16At(bytesOf(uncoverHeader(head, format_)) + kCodePageAt));
 
-    const Reader reader(bytes_, format_, codePage_);
+    const Reader reader(*source_, format_, codePage_);
     const TableDef catalogue = reader.definition(kCatalogueDefinitionPage, "MSysObjects");
     std::vector<int> wanted;
     for (const char* name : {"Id", "Name", "Type", "Flags"}) {
@@ -674,7 +868,7 @@ const JetFile::TableEntry& JetFile::entry(std::string_view table) const {
 
 std::vector<Column> JetFile::columns(std::string_view table) const {
     const TableEntry& e = entry(table);
-    const TableDef t = Reader(bytes_, format_, codePage_).definition(e.definitionPage, e.name);
+    const TableDef t = Reader(*source_, format_, codePage_).definition(e.definitionPage, e.name);
     std::vector<Column> out;
     for (const auto& c : t.columns)
         out.push_back(c.column);
@@ -689,7 +883,7 @@ std::vector<Row> JetFile::rows(std::string_view table) const {
 
 void JetFile::readRows(std::string_view table, const std::function<void(Row&&)>& onRow) const {
     const TableEntry& e = entry(table);
-    const Reader reader(bytes_, format_, codePage_);
+    const Reader reader(*source_, format_, codePage_);
     const TableDef t = reader.definition(e.definitionPage, e.name);
     std::vector<int> all(t.columns.size());
     for (std::size_t i = 0; i < all.size(); ++i)

@@ -4,14 +4,17 @@
 // definitions, and every row of a table in the order the file holds them: data page by data
 // page, row by row in each page, whatever indexes the table has.
 //
-// The whole file is held in memory and never changed. Everything read from it (offsets,
-// lengths, page numbers, chains) is checked before use; a table whose rows cannot all be read
-// fails as a whole. A `JetFile` is immutable once made, so its const members may be called from
-// several threads at once.
+// A file opened by name is kept open and never changed; each call reads the pages it needs when
+// it needs them and keeps only those of the row at hand and a few more. Everything read from it
+// (offsets, lengths, page numbers, chains) is checked before use, against the file's size when it
+// was opened; a table whose rows cannot all be read, a file that shrank while open too, fails as a
+// whole. A `JetFile` is immutable once made, so its const members may be called from several
+// threads at once.
 #include "platform/core/Exception.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -85,13 +88,17 @@ using Value = std::variant<std::monostate, bool, std::uint8_t, std::int16_t, std
                            DateTime, std::string, Binary>;
 using Row = std::vector<Value>; // in field order (`Column::order`)
 
+// Where a JetFile's pages come from: the file, or bytes in memory.
+class PageSource;
+
 class JetFile {
 public:
     // Reads the header and the catalogue of `bytes`, a whole Jet file. Throws as
     // detectFormat does (a SQLite file gives ENotDatabase "SQLite database, not a Jet file"),
     // and EDamaged when the header page or the catalogue cannot be read.
     explicit JetFile(std::string bytes);
-    // The file at `path`, read whole into memory.
+    // The file at `path`, kept open while the JetFile (or a copy of it) lives. EJetError when
+    // it cannot be opened or read.
     static JetFile open(const std::string& path);
 
     Format format() const { return format_; }
@@ -117,7 +124,9 @@ public:
     };
 
 private:
-    std::string bytes_;
+    explicit JetFile(std::shared_ptr<const PageSource> source);
+
+    std::shared_ptr<const PageSource> source_;
     Format format_;
     int codePage_ = 0;
     std::vector<TableEntry> tables_;

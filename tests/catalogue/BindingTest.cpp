@@ -334,6 +334,21 @@ TEST_P(JetSettings, TheFirstSaveMakesASQLiteStoreOfEveryRowAndKeepsTheJetFile) {
     EXPECT_EQ(files(), QStringList({"bdv.db", "zntconfig.db", "zntconfig.db.jet"}));
 }
 
+TEST_P(JetSettings, AConversionWhoseRenameFailsGoesOnWithTheJetFile) {
+    Store store(dir.file("zntconfig.db").toStdString(), Store::Mode::ReadWrite,
+                Store::Formats::SQLiteOrJet);
+    store.open();
+    // The name the Jet file is to be kept under is taken while the new store is made.
+    const auto takeTheName = [&](Store&) {
+        QFile taken(dir.file("zntconfig.db.jet"));
+        ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    };
+    EXPECT_THROW(store.convertFromJet(takeTheName), EDatabaseError);
+    EXPECT_NE(store.jetFile(), nullptr);
+    EXPECT_EQ(bytesOf(dir.file("zntconfig.db")), jetBytes);
+    EXPECT_EQ(files(), QStringList({"bdv.db", "zntconfig.db", "zntconfig.db.jet"}));
+}
+
 #ifndef _WIN32
 TEST_P(JetSettings, AWriteThatFailsHalfWayChangesNothing) {
     dm->ProxyTable.setValue(2, QString("8080"));

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -22,30 +25,49 @@ void put32(std::string& s, std::size_t at, std::uint32_t v) {
         s[at + i] = static_cast<char>(v >> (8 * i) & 0xFF);
 }
 
+// A file holding `bytes`, removed at the end.
+struct WrittenFile {
+    std::string path;
+    explicit WrittenFile(const std::string& bytes)
+        : path((std::filesystem::temp_directory_path() /
+                ("zantrel-jet-" +
+                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count())))
+                   .string()) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    ~WrittenFile() {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+    }
+};
+
 TEST(JetFile, ReadsEveryFixtureAsWritten) {
     for (const auto& f : jetfixtures::all()) {
-        SCOPED_TRACE(f.name);
         jetwriter::Layout layout;
-        const JetFile file(jetwriter::write(f.tables, f.options, &layout));
-        EXPECT_EQ(file.format(), f.options.format);
-        ASSERT_GT(layout.dataPages["bdf"].size(), 5u); // the many-pages case is one
-        std::vector<std::string> names;
-        for (const auto& t : f.tables)
-            names.push_back(t.name);
-        EXPECT_EQ(file.tableNames(), names);
-        for (const auto& t : f.tables) {
-            SCOPED_TRACE(t.name);
-            const auto columns = file.columns(t.name);
-            ASSERT_EQ(columns.size(), t.columns.size());
-            for (std::size_t i = 0; i < columns.size(); ++i) {
-                EXPECT_EQ(columns[i].name, t.columns[i].name);
-                EXPECT_EQ(columns[i].type, t.columns[i].type);
-                EXPECT_EQ(columns[i].order, int(i));
+        const std::string bytes = jetwriter::write(f.tables, f.options, &layout);
+        const WrittenFile written(bytes);
+        for (const JetFile& file : {JetFile(bytes), JetFile::open(written.path)}) {
+            SCOPED_TRACE(f.name);
+            EXPECT_EQ(file.format(), f.options.format);
+            ASSERT_GT(layout.dataPages["bdf"].size(), 5u); // the many-pages case is one
+            std::vector<std::string> names;
+            for (const auto& t : f.tables)
+                names.push_back(t.name);
+            EXPECT_EQ(file.tableNames(), names);
+            for (const auto& t : f.tables) {
+                SCOPED_TRACE(t.name);
+                const auto columns = file.columns(t.name);
+                ASSERT_EQ(columns.size(), t.columns.size());
+                for (std::size_t i = 0; i < columns.size(); ++i) {
+                    EXPECT_EQ(columns[i].name, t.columns[i].name);
+                    EXPECT_EQ(columns[i].type, t.columns[i].type);
+                    EXPECT_EQ(columns[i].order, int(i));
+                }
+                const auto rows = file.rows(t.name);
+                ASSERT_EQ(rows.size(), t.rows.size());
+                for (std::size_t r = 0; r < rows.size(); ++r)
+                    EXPECT_TRUE(rows[r] == t.rows[r]) << "row " << r;
             }
-            const auto rows = file.rows(t.name);
-            ASSERT_EQ(rows.size(), t.rows.size());
-            for (std::size_t r = 0; r < rows.size(); ++r)
-                EXPECT_TRUE(rows[r] == t.rows[r]) << "row " << r;
         }
     }
 }
@@ -58,7 +80,8 @@ TEST(JetFile, DecodesJet3TextInTheHeadersCodePage) {
 
 TEST(JetFile, TwoThreadsReadTwoTablesOfOneFileAtOnce) {
     const auto f = jetfixtures::all()[0];
-    const JetFile file(jetwriter::write(f.tables, f.options));
+    const WrittenFile written(jetwriter::write(f.tables, f.options));
+    const JetFile file = JetFile::open(written.path);
     auto reader = [&](const jetwriter::Table& t, bool& same) {
         same = true;
         for (int i = 0; i < 10; ++i)
@@ -189,6 +212,21 @@ TEST(JetFile, RefusesADamagedFileRatherThanReadLess) {
         } catch (const jet::EJetError& e) {
             EXPECT_NE(e.message().find(c.error), std::string::npos) << e.message();
         }
+    }
+}
+
+TEST(JetFile, RefusesAFileThatShrankWhileOpen) {
+    const auto f = jetfixtures::all()[0];
+    jetwriter::Layout layout;
+    const WrittenFile written(jetwriter::write(f.tables, f.options, &layout));
+    const JetFile file = JetFile::open(written.path);
+    std::filesystem::resize_file(written.path, layout.dataPages.at("bdf")[2] * layout.pageSize);
+    try {
+        file.rows("bdf");
+        ADD_FAILURE() << "read without an error";
+    } catch (const jet::EDamaged& e) {
+        EXPECT_NE(e.message().find("cut short: the file shrank while open"), std::string::npos)
+            << e.message();
     }
 }
 
