@@ -6,6 +6,12 @@
 
 #include <cmath>
 #include <filesystem>
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 #include <fstream>
 
 namespace {
@@ -27,12 +33,25 @@ void mix(std::uint64_t& hash, const void* data, std::size_t size) {
 std::uint64_t fileIdentity(const std::string& fileName) {
     std::error_code sizeError, timeError;
     const auto size = std::filesystem::file_size(fileName, sizeError);
-    const auto modified = std::filesystem::last_write_time(fileName, timeError);
+#ifdef _WIN32
+    // The C library's time of the last write has whole seconds here; the system's has
+    // tenths of microseconds, so that two writes within one second differ.
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    std::uint64_t ticks = 0;
+    if (GetFileAttributesExW(QString::fromStdString(fileName).toStdWString().c_str(),
+                             GetFileExInfoStandard, &attributes))
+        ticks = std::uint64_t{attributes.ftLastWriteTime.dwHighDateTime} << 32 |
+                attributes.ftLastWriteTime.dwLowDateTime;
+    else
+        timeError = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+#else
+    const auto ticks =
+        std::filesystem::last_write_time(fileName, timeError).time_since_epoch().count();
+#endif
     if (sizeError || timeError)
         throw EDatabaseError(fileName + ": " + (sizeError ? sizeError : timeError).message());
     std::uint64_t hash = 0xcbf29ce484222325ULL;
     const std::uint64_t bytes = size;
-    const auto ticks = modified.time_since_epoch().count();
     mix(hash, &bytes, sizeof bytes);
     mix(hash, &ticks, sizeof ticks);
     std::ifstream in(fileName, std::ios::binary);

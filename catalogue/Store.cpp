@@ -2,6 +2,7 @@
 
 #include "jet/JetFile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
 #include <QTemporaryFile>
@@ -268,6 +269,9 @@ void Store::open() {
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(fileName_.c_str(), &db, flags, nullptr);
     if (rc == SQLITE_OK) {
+        // Waits out another connection's lock from the first read on: on Windows even two
+        // readers taking their shared locks at once can meet.
+        sqlite3_busy_timeout(db, 2000);
         // The file is read lazily; reading the schema now tells a damaged file or one
         // that is not a store at all from a good one.
         rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
@@ -277,7 +281,6 @@ void Store::open() {
         sqlite3_close(db);
         throw EDatabaseError(fileName_ + ": " + message);
     }
-    sqlite3_busy_timeout(db, 2000);
     db_ = db;
 }
 
@@ -329,13 +332,27 @@ void Store::convertFromJet(const std::function<void(Store& converted)>& change) 
     } catch (const jet::EJetError& e) {
         failStep(fileName_, e.what());
     }
-    QTemporaryFile temp(info.absolutePath() + QLatin1Char('/') + info.fileName() +
-                        QStringLiteral(".XXXXXX"));
-    if (!temp.open())
-        failStep(fileName_,
-                 "no new store can be made in its folder: " + temp.errorString().toStdString());
-    temp.close();
-    const std::string tempName = temp.fileName().toStdString();
+    // The new store's name, reserved by a temporary file that is let go of at once: on
+    // Windows the object holds its file open until it goes, and an open file cannot be renamed.
+    std::string tempName;
+    {
+        QTemporaryFile temp(info.absolutePath() + QLatin1Char('/') + info.fileName() +
+                            QStringLiteral(".XXXXXX"));
+        if (!temp.open())
+            failStep(fileName_,
+                     "no new store can be made in its folder: " + temp.errorString().toStdString());
+        temp.setAutoRemove(false);
+        tempName = temp.fileName().toStdString();
+    }
+    // Removed unless it became the store.
+    struct RemovedUnlessKept {
+        const std::string& name;
+        bool kept = false;
+        ~RemovedUnlessKept() {
+            if (!kept)
+                QFile::remove(QString::fromStdString(name));
+        }
+    } tempFile{tempName};
     std::map<std::string, long long> firstRows;
     {
         Store converted(tempName, Mode::ReadWrite);
@@ -368,7 +385,7 @@ void Store::convertFromJet(const std::function<void(Store& converted)>& change) 
         }
         throw;
     }
-    temp.setAutoRemove(false);
+    tempFile.kept = true;
     convertedFirstRows_ = std::move(firstRows);
     try {
         open();

@@ -53,7 +53,7 @@ for face in "Liberation Sans:style=Regular" "Liberation Sans:style=Bold" "DejaVu
         *) echo "no font file for $face (fc-match: $file)" >&2; exit 1 ;;
     esac
 done
-QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j2
+ctest --test-dir "$build" --output-on-failure -j2
 
 echo "== the program under Wine (smoke test)"
 tests/windows/smoke-test.sh "$zip" "$host_build" "$prefix"

@@ -79,7 +79,12 @@ TEST(LaunchFailure, IsShownInTheErrorBoxAloneAndTheProgramFails) {
     ScratchDir dir;
     makeDemoStores(dir);
     RecordingPlatform rec;
+#ifdef _WIN32
+    // The program reads the environment as wide text; qputenv would pass the ANSI code page's.
+    _wputenv_s(L"ZANTREL_LAUNCH_FAILURE", L"Cannot make the data folder /home/Иван");
+#else
     qputenv(kLaunchFailureVariable, "Cannot make the data folder /home/Иван");
+#endif
     const int code = runProgram();
     qunsetenv(kLaunchFailureVariable);
     EXPECT_EQ(code, 1);

@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -61,7 +62,8 @@ TEST(Application, HandsQtOnlyTheProgramName) {
     ASSERT_TRUE(child.waitForFinished(60000));
     const QString out = QString::fromLocal8Bit(child.readAllStandardOutput());
     EXPECT_TRUE(out.contains("arguments=1 reverse=0 title=Own/Own")) << out.toStdString();
-    EXPECT_FALSE(out.contains("style=windows", Qt::CaseInsensitive)) << out.toStdString();
+    // The style asked for is not taken (Windows' own is "windowsvista", not "windows").
+    EXPECT_FALSE(out.trimmed().endsWith("style=windows", Qt::CaseInsensitive)) << out.toStdString();
 }
 
 TEST(ErrorBox, ShowsTheMessageWithTheTitleAndTheLoopGoesOn) {
@@ -90,12 +92,22 @@ TEST(ErrorBox, GuardedHandlersReportEveryKindOfFailure) {
 
 TEST(Shell, StartsAProgramWhosePathHasBlanksAsOneArgument) {
     testing_support::ScratchDir dir;
-    const QString script = dir.file("a program with blanks.sh");
     const QString marker = dir.file("started");
+#ifdef _WIN32
+    // A batch file says whether it has a first argument.
+    const QString script = dir.file("a program with blanks.cmd");
+    const QString body = "@if \"%~1\"==\"\" (echo none>\"" + QDir::toNativeSeparators(marker) +
+                         "\") else (echo some>\"" + QDir::toNativeSeparators(marker) + "\")\r\n";
+    const QByteArray none = "none";
+#else
+    const QByteArray none = "0";
+    const QString script = dir.file("a program with blanks.sh");
+    const QString body = "#!/bin/sh\necho \"$#\" > '" + marker + "'\n";
+#endif
     {
         QFile f(script);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(("#!/bin/sh\necho \"$#\" > '" + marker + "'\n").toUtf8());
+        f.write(body.toUtf8());
     }
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     ASSERT_TRUE(platform::startDetached(script));
@@ -103,7 +115,7 @@ TEST(Shell, StartsAProgramWhosePathHasBlanksAsOneArgument) {
         [&] { return QFile::exists(marker) && QFile(marker).size() > 0; }, 10000));
     QFile f(marker);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll().trimmed(), "0"); // no arguments
+    EXPECT_EQ(f.readAll().trimmed(), none); // no arguments
 }
 
 TEST(Codec, ConvertsAtTheEdges) {
