@@ -26,12 +26,8 @@ export SOURCE_DATE_EPOCH
 
 toolchain=$root/cmake/mingw-w64-x86_64-shared.cmake
 gtest=$build/googletest
-if [ ! -f "$gtest/install/lib/cmake/GTest/GTestConfig.cmake" ]; then
-    echo "== GoogleTest for Windows, with the shared runtimes" >&2
-    cmake -S /usr/src/googletest -B "$gtest/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-        -DCMAKE_BUILD_TYPE=Release -DBUILD_GMOCK=OFF -DCMAKE_INSTALL_PREFIX="$gtest/install" >/dev/null
-    cmake --build "$gtest/build" --target install >/dev/null
-fi
+source "$root/scripts/windows-common.sh"
+build_gtest "$toolchain" "$gtest"
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$libs" -DQT_HOST_PATH=/usr \

@@ -17,14 +17,8 @@ build=$(cd "$build" && pwd)
 scripts/deps.sh windows
 
 prefix=$build/wine-prefix
-drop_prefix() {
-    if [ -d "$prefix" ]; then
-        WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-        WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
-        rm -rf "$prefix"
-    fi
-}
-trap drop_prefix EXIT
+source "$root/scripts/windows-common.sh"
+trap 'drop_prefix "$prefix"' EXIT
 
 echo "== the program for Windows and its zip"
 zip=$(scripts/package-windows.sh "$build" -DZANTREL_WERROR=ON | tail -n 1)
@@ -33,14 +27,7 @@ echo "== build (the tests for Windows)"
 cmake --build "$build" -j"$(nproc)"
 
 echo "== tests (Windows, under Wine)"
-drop_prefix
-mkdir -p "$prefix"
-WINEPREFIX=$prefix wineserver -p
-if ! "$root/cmake/wine-emulator.sh" "$prefix" wineboot -i >"$build/wineboot.log" 2>&1; then
-    cat "$build/wineboot.log" >&2
-    echo "wineboot failed" >&2
-    exit 1
-fi
+make_prefix "$prefix" "$build/wineboot.log"
 # The faces the windows are laid out for, and one with Cyrillic for everything else: Wine reads
 # the faces of the prefix's own Fonts folder, not the system's.
 fonts=$prefix/drive_c/windows/Fonts
